@@ -6,6 +6,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace transzorvos {
@@ -21,6 +23,9 @@ class ListaCodigos {
   // `tabla` names the table in the error message.
   explicit ListaCodigos(std::string tabla) : tabla_(std::move(tabla)) {}
 
+  // The stored codes, in the order they were handed out.
+  const std::vector<std::string>& Codigos() const { return codigos_; }
+
   // A code for `base` (at most four characters) that no stored code equals,
   // recorded as stored: `base` itself when free; otherwise, for n = 1, 2, ...,
   // `base` cut to 4 - digits(n) characters followed by n, the first that is
@@ -32,6 +37,12 @@ class ListaCodigos {
   bool Contiene(std::string_view codigo) const;
   std::string tabla_;
   std::vector<std::string> codigos_;
+  // Case-folded copies of codigos_, so that a lookup is not a scan: the
+  // comparison above is equality of the folded texts.
+  std::unordered_set<std::string> plegados_;
+  // Per folded base, the first counter not yet known to be taken. Codes are
+  // never removed, so a counter found taken stays taken.
+  std::unordered_map<std::string, int> siguiente_;
 };
 
 }  // namespace transzorvos
