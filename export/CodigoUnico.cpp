@@ -26,7 +26,10 @@ unsigned char Minuscula(unsigned char c) {
   }
 }
 
+// The key a code is compared by. Trailing blanks go first: the table pads
+// every code with blanks, so 'T ' and 'T' are the same stored code.
 std::string Plegar(std::string_view texto) {
+  while (!texto.empty() && texto.back() == ' ') texto.remove_suffix(1);
   std::string plegado(texto);
   for (char& c : plegado) c = static_cast<char>(Minuscula(static_cast<unsigned char>(c)));
   return plegado;

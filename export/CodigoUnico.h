@@ -29,8 +29,10 @@ class ListaCodigos {
   // A code for `base` (at most four characters) that no stored code equals,
   // recorded as stored: `base` itself when free; otherwise, for n = 1, 2, ...,
   // `base` cut to 4 - digits(n) characters followed by n, the first that is
-  // free. AGL, AGL1 ... AGL9, AG10; MA, MA1 ... MA99, M100. Raises when no
-  // candidate is left.
+  // free. AGL, AGL1 ... AGL9, AG10; MA, MA1 ... MA99, M100. Codes are
+  // compared as the table stores them: letter case ignored as above, and
+  // trailing blanks dropped ('T ' and 'T' are taken by each other). Raises
+  // when no candidate is left.
   std::string Asignar(std::string_view base);
 
  private:

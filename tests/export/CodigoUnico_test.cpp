@@ -1,0 +1,135 @@
+// The unique short code: the case-insensitive comparison and the counter rule
+// that keeps stored codes unique in four characters.
+#include "export/CodigoUnico.h"
+
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "exchange/Ansi.h"
+
+namespace transzorvos {
+namespace {
+
+struct Comparacion {
+  const char* a;  // UTF-8, converted to Windows-1252 for the call
+  const char* b;
+  bool iguales;
+};
+
+class IgualesSinMayusculasPrueba : public ::testing::TestWithParam<Comparacion> {};
+
+TEST_P(IgualesSinMayusculasPrueba, PlieganSoloLetras) {
+  const Comparacion& c = GetParam();
+  EXPECT_EQ(IgualesSinMayusculas(Utf8AAnsi(c.a), Utf8AAnsi(c.b)), c.iguales) << c.a << " / " << c.b;
+  EXPECT_EQ(IgualesSinMayusculas(Utf8AAnsi(c.b), Utf8AAnsi(c.a)), c.iguales) << c.b << " / " << c.a;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, IgualesSinMayusculasPrueba,
+    ::testing::Values(
+        Comparacion{"agl", "AGL", true}, Comparacion{"Ef", "eF", true}, Comparacion{"é", "É", true},
+        Comparacion{"ñ", "Ñ", true}, Comparacion{"ü", "Ü", true}, Comparacion{"ç", "Ç", true},
+        Comparacion{"à", "À", true}, Comparacion{"þ", "Þ", true}, Comparacion{"š", "Š", true},
+        Comparacion{"œ", "Œ", true}, Comparacion{"ž", "Ž", true}, Comparacion{"ÿ", "Ÿ", true},
+        // Accents count.
+        Comparacion{"E", "É", false}, Comparacion{"e", "é", false}, Comparacion{"N", "ñ", false},
+        // Signs beside the letters are no letters.
+        Comparacion{"×", "÷", false}, Comparacion{"@", "`", false}, Comparacion{"[", "{", false},
+        Comparacion{"ß", "ÿ", false}, Comparacion{"1", "1", true}, Comparacion{"", "", true},
+        Comparacion{"AB", "ABC", false}, Comparacion{"A", "", false}));
+
+std::vector<std::string> AsignarVarias(ListaCodigos& lista, const std::string& base, int veces) {
+  std::vector<std::string> codigos;
+  for (int i = 0; i < veces; ++i) codigos.push_back(lista.Asignar(base));
+  return codigos;
+}
+
+// The codes for `base`, `veces` times over, in a fresh list.
+std::vector<std::string> Sucesion(const std::string& base, int veces) {
+  ListaCodigos lista("PRUEBA");
+  return AsignarVarias(lista, base, veces);
+}
+
+TEST(ListaCodigos, ContadorCabeEnCuatroCaracteres) {
+  EXPECT_EQ(Sucesion("AGL", 11),
+            (std::vector<std::string>{"AGL", "AGL1", "AGL2", "AGL3", "AGL4", "AGL5", "AGL6", "AGL7",
+                                      "AGL8", "AGL9", "AG10"}));
+  EXPECT_EQ(Sucesion("ADEG", 3), (std::vector<std::string>{"ADEG", "ADE1", "ADE2"}));
+  EXPECT_EQ(Sucesion("AULA", 2), (std::vector<std::string>{"AULA", "AUL1"}));
+  EXPECT_EQ(Sucesion("", 3), (std::vector<std::string>{"", "1", "2"}));
+  EXPECT_EQ(Sucesion("M", 3), (std::vector<std::string>{"M", "M1", "M2"}));
+
+  const std::vector<std::string> ma = Sucesion("MA", 102);
+  EXPECT_EQ(ma[0], "MA");
+  EXPECT_EQ(ma[1], "MA1");
+  EXPECT_EQ(ma[10], "MA10");
+  EXPECT_EQ(ma[99], "MA99");
+  EXPECT_EQ(ma[100], "M100");
+  EXPECT_EQ(ma[101], "M101");
+}
+
+TEST(ListaCodigos, CodigosGuardadosNuncaSeRepiten) {
+  ListaCodigos lista("PRUEBA");
+  std::set<std::string> vistos;
+  for (const char* base : {"AGL", "AG", "A", "AGL", "AG10", "AGL", "A", "", "1"}) {
+    for (int i = 0; i < 120; ++i) {
+      const std::string codigo = lista.Asignar(base);
+      EXPECT_LE(codigo.size(), 4u);
+      EXPECT_TRUE(vistos.insert(codigo).second) << "repetido: " << codigo;
+    }
+  }
+  EXPECT_EQ(lista.Codigos().size(), vistos.size());
+}
+
+TEST(ListaCodigos, ElContadorSeAnadeSiempreALaBase) {
+  ListaCodigos lista("PRUEBA");
+  // A code some other base produced is taken for everyone.
+  EXPECT_EQ(lista.Asignar("AGL1"), "AGL1");
+  EXPECT_EQ(lista.Asignar("AGL"), "AGL");
+  EXPECT_EQ(lista.Asignar("AGL"), "AGL2");
+  EXPECT_EQ(lista.Asignar("AGL2"), "AGL3");
+}
+
+TEST(ListaCodigos, MayusculasNoDistinguenPeroAcentosSi) {
+  const std::string e = Utf8AAnsi("é"), E = Utf8AAnsi("É");
+  ListaCodigos lista("PRUEBA");
+  EXPECT_EQ(lista.Asignar("EF"), "EF");
+  EXPECT_EQ(lista.Asignar("ef"), "ef1");
+  EXPECT_EQ(lista.Asignar("Ef"), "Ef2");
+  EXPECT_EQ(lista.Asignar(E), E);
+  EXPECT_EQ(lista.Asignar(e), e + "1");
+  EXPECT_EQ(lista.Asignar("E"), "E");
+  EXPECT_EQ(lista.Asignar("e"), "e1");
+}
+
+TEST(ListaCodigos, BlancosFinalesNoDistinguen) {
+  // The table pads codes with blanks: 'T ' and 'T' would be one stored code.
+  ListaCodigos lista("ASIGNOMT");
+  EXPECT_EQ(lista.Asignar("T "), "T ");
+  EXPECT_EQ(lista.Asignar("T"), "T1");
+  EXPECT_EQ(lista.Asignar("T "), "T 1");
+}
+
+TEST(ListaCodigos, AgotadosLosCandidatosAvisa) {
+  for (const std::string base : {"", "AGL", "ADEG"}) {
+    ListaCodigos lista("PROFT");
+    const std::vector<std::string> codigos = AsignarVarias(lista, base, 10000);
+    EXPECT_EQ(std::set<std::string>(codigos.begin(), codigos.end()).size(), 10000u);
+    EXPECT_EQ(codigos.back(), "9999");
+    try {
+      lista.Asignar(base);
+      ADD_FAILURE() << "sin error para '" << base << "'";
+    } catch (const std::runtime_error& e) {
+      const std::string mensaje = e.what();
+      EXPECT_NE(mensaje.find("PROFT"), std::string::npos) << mensaje;
+      EXPECT_NE(mensaje.find("'" + base + "'"), std::string::npos) << mensaje;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace transzorvos
