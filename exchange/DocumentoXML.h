@@ -41,15 +41,21 @@ class NodoXML {
   // The node's whole text content (all descendant text), UTF-8.
   virtual std::string Texto() const = 0;
   // The text becomes the node's whole content, stored literally ('&', '<',
-  // quotes and accents round-trip).
+  // quotes and accents round-trip). Throws std::runtime_error, leaving the
+  // node as it was, when the text is not UTF-8 or holds a character no XML
+  // document can carry (most C0 controls, NUL).
   virtual void PonerTexto(std::string_view utf8) = 0;
-  // Every match of a path relative to this node; empty when none.
+  // Every match of a path relative to this node; empty when none. A path that
+  // is not XPath, or selects no nodes (count(...)), throws std::runtime_error.
   virtual ListaNodosXML SeleccionarNodos(std::string_view ruta) const = 0;
   // The first match, or nullptr.
   virtual PNodoXML SeleccionarNodo(std::string_view ruta) const = 0;
-  // Sets the attribute, or replaces its value in place when present.
+  // Sets the attribute, or replaces its value in place when present. Same
+  // text rules as PonerTexto; throws when the name is not an XML name.
   virtual void PonerAtributo(std::string_view nombre, std::string_view valor) = 0;
-  // Adds a node made by CrearElemento of the same document as last child.
+  // Adds a node made by CrearElemento of the same document as last child (a
+  // node already in a tree moves). A node of another document, or this node
+  // or one of its ancestors, throws std::runtime_error.
   virtual void AnadirHijo(const PNodoXML& hijo) = 0;
 };
 
@@ -58,16 +64,19 @@ class DocumentoXML {
   virtual ~DocumentoXML() = default;
 
   // Parses the whole file. Never reads the network, external entities or
-  // external DTDs; refuses entity-expansion bombs. Throws std::runtime_error
-  // naming the file, the parser's reason and line when the file cannot be
-  // read or is not a well-formed document.
+  // external DTDs; refuses entity-expansion bombs (and any document that
+  // declares entities: exchange documents have no use for them). Throws
+  // std::runtime_error naming the file, the parser's reason and line when the
+  // file cannot be read or is not a well-formed document; the document keeps
+  // its previous content then.
   virtual void Cargar(const std::filesystem::path& fichero) = 0;
   // The root element, or nullptr for an empty document.
   virtual PNodoXML ElementoRaiz() const = 0;
   // Every match of an absolute path; empty when none (or no document).
   virtual ListaNodosXML SeleccionarNodos(std::string_view ruta) const = 0;
   virtual PNodoXML SeleccionarNodo(std::string_view ruta) const = 0;
-  // A new element of this document, not yet in the tree.
+  // A new element of this document, not yet in the tree. Throws
+  // std::runtime_error when the name is not an XML name.
   virtual PNodoXML CrearElemento(std::string_view nombre) = 0;
   // Writes the whole document in its declared encoding (UTF-8 when none),
   // atomically: a temporary file in the same folder renamed over the target.
