@@ -74,14 +74,12 @@ int OrdenMostrar(const std::vector<std::string>& args) {
   const std::filesystem::path fichero = args[0];
   std::error_code ec;
   if (!std::filesystem::exists(fichero, ec) || std::filesystem::is_directory(fichero, ec)) {
-    std::cerr << kNoExisteArchivo << "\n";
+    std::cout << kNoExisteArchivo << std::endl;
     return kSalidaNoExiste;
   }
 
   try {
-    std::filesystem::path carpeta = fichero.parent_path();
-    if (carpeta.empty()) carpeta = ".";
-    TablaDBF tabla(carpeta, fichero.filename().string());
+    TablaDBF tabla(fichero.parent_path(), fichero.filename().string());
     tabla.Open();
     const std::vector<DescripcionCampo> campos = tabla.Campos();
 
