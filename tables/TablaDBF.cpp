@@ -60,6 +60,20 @@ void PonerBe(char* p, std::uint64_t v, int n) {
   for (int i = n - 1; i >= 0; --i, v >>= 8) p[i] = static_cast<char>(v & 0xFF);
 }
 
+// Today's local date as a header stores it: year - 1900, month, day.
+void PonerFechaDeHoy(char* p) {
+  std::time_t ahora = std::time(nullptr);
+  std::tm hoy{};
+#ifdef _WIN32
+  localtime_s(&hoy, &ahora);
+#else
+  localtime_r(&ahora, &hoy);
+#endif
+  p[0] = static_cast<char>(hoy.tm_year & 0xFF);
+  p[1] = static_cast<char>(hoy.tm_mon + 1);
+  p[2] = static_cast<char>(hoy.tm_mday);
+}
+
 std::string Hex2(unsigned v) {
   char b[8];
   std::snprintf(b, sizeof b, "0x%02X", v & 0xFF);
@@ -170,9 +184,8 @@ struct TablaDBF::Estado {
     throw std::runtime_error("La tabla " + nombre + " no tiene el campo " + std::string(n));
   }
 
-  std::string_view Bytes(const std::string& fila, std::size_t i) const {
-    return std::string_view(fila).substr(desplazamientos[i],
-                                         static_cast<std::size_t>(campos[i].ancho));
+  std::string_view Bytes(std::string_view fila, std::size_t i) const {
+    return fila.substr(desplazamientos[i], static_cast<std::size_t>(campos[i].ancho));
   }
   std::string_view Registro(std::size_t r) const {
     return std::string_view(datos).substr(longCabecera + r * longRegistro, longRegistro);
@@ -182,9 +195,7 @@ struct TablaDBF::Estado {
     ExigirCampo(i);
     if (pendiente) return Decodificar(Bytes(*pendiente, i), i);
     if (!actual) return Valor{};
-    std::string_view reg = Registro(*actual);
-    return Decodificar(reg.substr(desplazamientos[i], static_cast<std::size_t>(campos[i].ancho)),
-                       i);
+    return Decodificar(Bytes(Registro(*actual), i), i);
   }
 
   bool Visible(std::size_t r, std::optional<std::size_t> campo) const;
@@ -426,9 +437,7 @@ bool TablaDBF::Estado::Visible(std::size_t r, std::optional<std::size_t> campo) 
   std::string_view reg = Registro(r);
   if (reg[0] == kBorrado) return false;
   if (!campo) return true;
-  return TextoDeValor(Decodificar(
-             reg.substr(desplazamientos[*campo], static_cast<std::size_t>(campos[*campo].ancho)),
-             *campo)) == literalFiltro;
+  return TextoDeValor(Decodificar(Bytes(reg, *campo), *campo)) == literalFiltro;
 }
 
 // Stands on the first visible row from `desde` on; at the end, Eof is set and
@@ -459,17 +468,8 @@ void TablaDBF::Estado::PostPendiente() {
   archivo->Escribir(posicion, fila + kFinDatos);
 
   // Date of last update and record count: bytes 1 to 7 of the header.
-  std::time_t ahora = std::time(nullptr);
-  std::tm hoy{};
-#ifdef _WIN32
-  localtime_s(&hoy, &ahora);
-#else
-  localtime_r(&ahora, &hoy);
-#endif
   char cabecera[7];
-  cabecera[0] = static_cast<char>(hoy.tm_year & 0xFF);
-  cabecera[1] = static_cast<char>(hoy.tm_mon + 1);
-  cabecera[2] = static_cast<char>(hoy.tm_mday);
+  PonerFechaDeHoy(cabecera);
   PonerLe(cabecera + 3, registros + 1, 4);
   archivo->Escribir(1, std::string_view(cabecera, sizeof cabecera));
   std::copy(cabecera, cabecera + sizeof cabecera, datos.begin() + 1);
@@ -821,19 +821,10 @@ void TablaDBF::CreateTable() {
   }
   if (longRegistro > 0xFFFF) error("la suma de los anchos de campo es demasiado grande");
 
-  std::time_t ahora = std::time(nullptr);
-  std::tm hoy{};
-#ifdef _WIN32
-  localtime_s(&hoy, &ahora);
-#else
-  localtime_r(&ahora, &hoy);
-#endif
   const std::size_t longCabecera = 32 + descriptores.size() + 1;
   std::string fichero(32, '\0');
   fichero[0] = static_cast<char>(kVersionEscrita);
-  fichero[1] = static_cast<char>(hoy.tm_year & 0xFF);
-  fichero[2] = static_cast<char>(hoy.tm_mon + 1);
-  fichero[3] = static_cast<char>(hoy.tm_mday);
+  PonerFechaDeHoy(&fichero[1]);
   PonerLe(&fichero[8], longCabecera, 2);
   PonerLe(&fichero[10], longRegistro, 2);
   fichero[29] = static_cast<char>(kLenguajeAnsi);
