@@ -1,11 +1,9 @@
 // transzorvos importar and mostrar as a user runs them: exit statuses, what
 // reaches stdout and stderr, and the files left behind.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "comun/Utilidades.h"
@@ -121,11 +119,9 @@ TEST_F(Importar, EstadosDeSalida) {
 
 TEST_F(Importar, TablaEnUsoPorOtroProgramaEsUnError) {
   EscribirFichero(dir / "base.xml", kBase);
-  const int fd = ::open((dir / "QTEMP" / "AULAT.DBF").c_str(), O_RDWR);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  auto bloqueo = std::make_unique<FicheroBloqueado>(dir / "QTEMP" / "AULAT.DBF");
   const Salida s = Transzorvos(dir.Ruta(), "importar centro.xml --carpeta QTEMP");
-  ::close(fd);
+  bloqueo.reset();
   EXPECT_EQ(s.estado, 2);
   EXPECT_EQ(s.out, "");
   EXPECT_NE(s.err.find("AULAT"), std::string::npos) << s.err;

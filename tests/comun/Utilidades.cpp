@@ -5,7 +5,14 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace transzorvos::prueba {
 
@@ -41,16 +48,66 @@ std::string LeerFichero(const std::filesystem::path& fichero) {
   return s.str();
 }
 
+#ifdef _WIN32
+FicheroBloqueado::FicheroBloqueado(const std::filesystem::path& fichero) {
+  HANDLE h = CreateFileW(fichero.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE)
+    throw std::runtime_error("no se pudo bloquear " + fichero.string());
+  manejador_ = h;
+}
+
+FicheroBloqueado::~FicheroBloqueado() {
+  CloseHandle(static_cast<HANDLE>(manejador_));
+}
+#else
+FicheroBloqueado::FicheroBloqueado(const std::filesystem::path& fichero) {
+  descriptor_ = ::open(fichero.c_str(), O_RDWR | O_CLOEXEC);
+  if (descriptor_ < 0 || ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0) {
+    if (descriptor_ >= 0) ::close(descriptor_);
+    throw std::runtime_error("no se pudo bloquear " + fichero.string());
+  }
+}
+
+FicheroBloqueado::~FicheroBloqueado() {
+  ::close(descriptor_);
+}
+#endif
+
+#ifdef _WIN32
+// The C runtime's pipe runs the command through cmd.exe and returns its exit
+// code as it is.
+static FILE* AbrirTubo(const char* orden) {
+  return _popen(orden, "rb");
+}
+static int CerrarTubo(FILE* tubo) {
+  return _pclose(tubo);
+}
+static int CodigoSalida(int estado) {
+  return estado;
+}
+#else
+static FILE* AbrirTubo(const char* orden) {
+  return popen(orden, "r");
+}
+static int CerrarTubo(FILE* tubo) {
+  return pclose(tubo);
+}
+static int CodigoSalida(int estado) {
+  return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+}
+#endif
+
 int Ejecutar(const std::string& orden, std::string* salida) {
-  FILE* tubo = popen(orden.c_str(), "r");
+  FILE* tubo = AbrirTubo(orden.c_str());
   if (!tubo) return -1;
   std::string texto;
   char bloque[4096];
   std::size_t n;
   while ((n = fread(bloque, 1, sizeof bloque, tubo)) > 0) texto.append(bloque, n);
-  int estado = pclose(tubo);
+  int estado = CerrarTubo(tubo);
   if (salida) *salida = texto;
-  return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+  return CodigoSalida(estado);
 }
 
 std::filesystem::path Muestra(std::string_view relativa) {

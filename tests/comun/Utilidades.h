@@ -26,12 +26,36 @@ class CarpetaTemporal {
 void EscribirFichero(const std::filesystem::path& fichero, std::string_view bytes);
 std::string LeerFichero(const std::filesystem::path& fichero);
 
+// Holds a file open and locked the way another program would while it works
+// on it (an exclusive lock on Linux, a share-nothing open on Windows), until
+// the object goes. Throws when the file cannot be opened or locked.
+class FicheroBloqueado {
+ public:
+  explicit FicheroBloqueado(const std::filesystem::path& fichero);
+  ~FicheroBloqueado();
+  FicheroBloqueado(const FicheroBloqueado&) = delete;
+  FicheroBloqueado& operator=(const FicheroBloqueado&) = delete;
+
+ private:
+  void* manejador_ = nullptr;  // the Windows handle
+  int descriptor_ = -1;        // the POSIX descriptor
+};
+
 // Runs a shell command; returns its exit status and stores its standard
 // output in *salida when given.
 int Ejecutar(const std::string& orden, std::string* salida = nullptr);
 
 // Debian's python3, which has python3-dbf (not every python3 on the PATH).
 inline constexpr const char* kPython = "/usr/bin/python3";
+
+// Ends the current test as skipped where Debian's own tools (python3,
+// xmllint) cannot be started: the Windows build running under Wine.
+#ifdef _WIN32
+#define TZO_REQUIERE_HERRAMIENTAS_DEBIAN() \
+  GTEST_SKIP() << "necesita las herramientas de Debian (python3, xmllint)"
+#else
+#define TZO_REQUIERE_HERRAMIENTAS_DEBIAN() static_cast<void>(0)
+#endif
 
 // A fixture in tests/ (e.g. "muestras/centro_pequeno.xml").
 std::filesystem::path Muestra(std::string_view relativa);

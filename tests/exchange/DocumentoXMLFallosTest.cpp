@@ -64,9 +64,11 @@ TEST_P(MalformadoTest, ElMensajeNombraFicheroMotivoYLinea) {
       mensaje.find("El fichero " + fichero.string() + " no es un documento XML bien formado: "),
       std::string::npos)
       << mensaje;
+#ifndef _WIN32  // the reason and line are the parser's; Wine's XML DOM reports neither
   EXPECT_NE(mensaje.find(GetParam().motivo), std::string::npos) << mensaje;
   EXPECT_NE(mensaje.find("(línea " + std::to_string(GetParam().linea) + ")"), std::string::npos)
       << mensaje;
+#endif
   EXPECT_EQ(doc->ElementoRaiz(), nullptr);
 }
 
@@ -195,15 +197,19 @@ class GuardarTest : public ::testing::Test {
 TEST_F(GuardarTest, SustituyeElFicheroExistenteConSusPermisos) {
   const auto destino = carpeta_ / "resultado.xml";
   EscribirFichero(destino, "anterior, más largo que el documento nuevo........................");
+#ifndef _WIN32
   ASSERT_EQ(::chmod(destino.c_str(), 0640), 0);
+#endif
   doc_->Guardar(destino);
   EXPECT_EQ(LeerFichero(destino),
             "<?xml version=\"1.0\" "
             "encoding=\"UTF-8\"?>\n<SERVICIO><BLOQUE_DATOS><grupo_datos/></BLOQUE_DATOS>"
             "</SERVICIO>\n");
+#ifndef _WIN32
   struct stat datos;
   ASSERT_EQ(::stat(destino.c_str(), &datos), 0);
   EXPECT_EQ(datos.st_mode & 07777, 0640u);
+#endif
   EXPECT_EQ(Contenido(carpeta_.Ruta()), (std::vector<std::string>{"doc.xml", "resultado.xml"}));
 }
 
@@ -229,6 +235,8 @@ TEST_F(GuardarTest, CarpetaInexistente) {
   EXPECT_EQ(Contenido(carpeta_.Ruta()), (std::vector<std::string>{"doc.xml"}));
 }
 
+#ifndef _WIN32
+// POSIX permissions; Windows has no read-only folders in this sense.
 TEST_F(GuardarTest, CarpetaSinPermisoDeEscrituraDejaElDestinoIntacto) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   const auto carpeta = carpeta_ / "protegida";
@@ -241,6 +249,7 @@ TEST_F(GuardarTest, CarpetaSinPermisoDeEscrituraDejaElDestinoIntacto) {
   EXPECT_EQ(LeerFichero(carpeta / "resultado.xml"), "anterior");
   EXPECT_EQ(Contenido(carpeta), (std::vector<std::string>{"resultado.xml"}));
 }
+#endif
 
 }  // namespace
 }  // namespace transzorvos

@@ -72,7 +72,7 @@ std::string EnUtf16(std::string_view utf8, bool grande) {
 
 // The text of the element at `ruta` (ElementTree's path syntax, from the root)
 // as an independent parser reads it, in hexadecimal UTF-8.
-std::string TextoSegunPython(const std::filesystem::path& fichero, const std::string& ruta,
+[[maybe_unused]] std::string TextoSegunPython(const std::filesystem::path& fichero, const std::string& ruta,
                              const std::string& atributo = "") {
   const std::string orden = std::string(prueba::kPython) +
                             " -c 'import sys, xml.etree.ElementTree as E\n"
@@ -153,8 +153,10 @@ TEST_P(CodificacionTest, GuardarConservaLaCodificacion) {
   auto otra = CrearDocumentoXML();
   otra->Cargar(carpeta_ / "guardado.xml");
   ComprobarNombresYTextos(*otra);
+#ifndef _WIN32  // Debian's python3 cannot be started from the Windows build
   EXPECT_EQ(TextoSegunPython(carpeta_ / "guardado.xml", "BLOQUE_DATOS/grupo_datos/dato"),
             Hex(GetParam().texto));
+#endif
 }
 
 const std::string kTextoLatin1 = "Educación Física, Ñandú ¿¡ÿ";
@@ -259,9 +261,11 @@ TEST_F(ArbolTest, TextosYAtributosSeGuardanLiteralmente) {
                                    "\t\",'tab\nsalto &lt;')]")
                 .Longitud(),
             1u);
+#ifndef _WIN32  // Debian's python3 cannot be started from the Windows build
   const auto fichero = carpeta_ / "resultado.xml";
   EXPECT_EQ(TextoSegunPython(fichero, "BLOQUE_DATOS/grupo_datos[2]/dato"), Hex(texto));
   EXPECT_EQ(TextoSegunPython(fichero, "BLOQUE_DATOS/grupo_datos[2]", "seq"), Hex(valor));
+#endif
 }
 
 TEST_F(ArbolTest, PonerTextoSustituyeTodoElContenido) {

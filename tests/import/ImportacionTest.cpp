@@ -1,14 +1,12 @@
 // The frame of the import run: the tests made first, the base document, the
 // result's name and its atomic save, and the six tables left closed however
 // the run ends.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -72,13 +70,11 @@ TEST(Importar, SinCursoAcadNoHaceNada) {
   EscribirCentro(dir.Ruta(), centro);
   EscribirFichero(dir / "base.xml", kBaseMinima);
   // A locked table shows that none of the six is even opened.
-  const int fd = ::open((dir / "SOLUC.DBF").c_str(), O_RDWR);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  auto bloqueo = std::make_unique<prueba::FicheroBloqueado>(dir / "SOLUC.DBF");
 
   TablasFormulario tablas(dir.Ruta());
   const ResultadoImportacion r = Importar(dir / "centro.xml", dir / "base.xml", dir.Ruta(), tablas);
-  ::close(fd);
+  bloqueo.reset();
 
   EXPECT_TRUE(r.faltaCursoAcad);
   EXPECT_EQ(r.profesores, 0u);
@@ -241,11 +237,9 @@ TEST_P(ImportarFalla, MensajeClaroSinResultadoYTablasCerradas) {
   if (caso.preparar) caso.preparar(dir.Ruta());
   std::size_t ficheros = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.Ruta())) ++ficheros;
-  int fd = -1;
+  std::unique_ptr<prueba::FicheroBloqueado> bloqueo;
   if (!caso.tablaBloqueada.empty()) {
-    fd = ::open((dir / caso.tablaBloqueada).c_str(), O_RDWR);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    bloqueo = std::make_unique<prueba::FicheroBloqueado>(dir / caso.tablaBloqueada);
   }
 
   TablasFormulario tablas(dir.Ruta());
@@ -256,7 +250,7 @@ TEST_P(ImportarFalla, MensajeClaroSinResultadoYTablasCerradas) {
   } catch (const std::runtime_error& e) {
     mensaje = e.what();
   }
-  if (fd >= 0) ::close(fd);
+  bloqueo.reset();
 
   EXPECT_NE(mensaje.find(caso.enMensaje), std::string::npos) << mensaje;
   EXPECT_EQ(LeerFichero(dir / "ResultadoZorvoscentro.xml"), "resultado anterior");
