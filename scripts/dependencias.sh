@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# Installs, with apt, what building and testing need on Debian 12.
+# Installs, with apt, what building and testing need on Debian 12: the native
+# build, and the Windows cross-build with Wine (32-bit Wine through the i386
+# architecture; 64-bit Wine for hosts that cannot start 32-bit programs) and
+# Xvfb for the tests that open windows.
 # Only installs what is missing, so a prepared machine starts at once.
 set -euo pipefail
 
-paquetes=(cmake g++ make libxml2-dev libgtest-dev libgmock-dev python3-dbf libxml2-utils)
+paquetes=(cmake g++ make libxml2-dev libgtest-dev libgmock-dev python3-dbf libxml2-utils
+          mingw-w64 wine wine64 wine32:i386 xvfb xauth)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+  actualizar=1
+fi
 faltan=()
 for p in "${paquetes[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
 done
-if ((${#faltan[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+if ((${#faltan[@]})) || [ -n "${actualizar:-}" ]; then
   $sudo apt-get update -qq
+fi
+if ((${#faltan[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${faltan[@]}"
 fi
