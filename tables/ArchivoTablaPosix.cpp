@@ -64,11 +64,16 @@ class ArchivoPosix final : public ArchivoTabla {
 
   bool Escribible() const override { return escribible_; }
 
+  // flock converts a lock by dropping it first, so a refused upgrade leaves
+  // none: take the shared one back (best effort: the rows are already in
+  // memory), or an exclusive holder could come in while the table is open.
   void HacerExclusivo() override {
     if (exclusivo_) return;
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      if (errno == EWOULDBLOCK) EnUso(fichero_);
-      Fallo("No se pudo bloquear la tabla", fichero_, errno);
+      int error = errno;
+      static_cast<void>(::flock(fd_, LOCK_SH | LOCK_NB));
+      if (error == EWOULDBLOCK) EnUso(fichero_);
+      Fallo("No se pudo bloquear la tabla", fichero_, error);
     }
     exclusivo_ = true;
   }

@@ -718,25 +718,31 @@ TablaDBF::~TablaDBF() {
 
 namespace {
 
-// `carpeta`/`nombre`, or on a case-sensitive file system the entry of
-// `carpeta` whose name equals `nombre` ignoring ASCII letter case (the first
-// in name order when several do).
+// The entry of `carpeta` whose name equals `nombre` ignoring ASCII letter
+// case (the exact name first, else the first in name order), or
+// `carpeta`/`nombre` when there is none. Windows finds such a file by itself
+// but keeps the case it was created with: the entry gives that name, so the
+// path names the file as the folder shows it on every system.
 std::filesystem::path BuscarSinCaso(const std::filesystem::path& carpeta,
                                     const std::string& nombre) {
   std::filesystem::path exacto = carpeta / nombre;
   std::error_code ec;
+#ifndef _WIN32
   if (std::filesystem::exists(exacto, ec)) return exacto;
-#ifdef _WIN32
-  return exacto;  // the file system ignores letter case itself
-#else
+#endif
   std::optional<std::filesystem::path> hallado;
   for (std::filesystem::directory_iterator it(carpeta, ec), fin; !ec && it != fin;
        it.increment(ec)) {
-    std::string n = it->path().filename().string();
+    std::string n;
+    try {
+      n = it->path().filename().string();
+    } catch (...) {
+      continue;  // not representable in this code page: cannot be the table
+    }
+    if (n == nombre) return it->path();
     if (IgualesSinCaso(n, nombre) && (!hallado || it->path() < *hallado)) hallado = it->path();
   }
   return hallado ? *hallado : exacto;
-#endif
 }
 
 std::string NombreFichero(std::string_view tabla) {

@@ -101,9 +101,9 @@ class TablaDBF {
   bool Exclusive = false;  // opening fails while another process holds the file
   DefinicionesCampos FieldDefs;
 
-  // The file the component names: DatabaseName/TableName[.DBF]. On a
-  // case-sensitive file system an existing file whose name differs only in
-  // letter case is found too.
+  // The file the component names: DatabaseName/TableName[.DBF]. An existing
+  // file whose name differs only in letter case is found too, and named as
+  // the folder holds it.
   std::filesystem::path Fichero() const;
 
   // A new empty table with exactly FieldDefs, replacing any file of that name.
@@ -143,7 +143,7 @@ class TablaDBF {
 // deletion is not reported (the following CreateTable reports instead).
 void BorrarTabla(const std::filesystem::path& carpeta, std::string_view nombre);
 
-// True when the table's .DBF file exists (letter case ignored on Linux).
+// True when the table's .DBF file exists (letter case ignored).
 bool ExisteTabla(const std::filesystem::path& carpeta, std::string_view nombre);
 
 }  // namespace transzorvos
