@@ -110,6 +110,43 @@ int Ejecutar(const std::string& orden, std::string* salida) {
   return CodigoSalida(estado);
 }
 
+#ifdef _WIN32
+std::string Citar(const std::string& texto) {
+  return "\"" + texto + "\"";
+}
+
+std::string OrdenEnCarpeta(const std::filesystem::path& carpeta,
+                           const std::filesystem::path& programa, const std::string& argumentos,
+                           const std::filesystem::path& errores, const std::string& entorno) {
+  // The command starts with a word that is not quoted, so cmd.exe keeps the
+  // quotes of the rest as they are.
+  if (!entorno.empty()) throw std::logic_error("cmd.exe: sin variables delante de la orden");
+  return "cd /d " + Citar(std::filesystem::path(carpeta).make_preferred().string()) + " && " +
+         Citar(std::filesystem::path(programa).make_preferred().string()) + " " + argumentos +
+         " 2>" + Citar(errores.string());
+}
+#else
+std::string Citar(const std::string& texto) {
+  std::string r = "'";
+  for (char c : texto) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return r + "'";
+}
+
+std::string OrdenEnCarpeta(const std::filesystem::path& carpeta,
+                           const std::filesystem::path& programa, const std::string& argumentos,
+                           const std::filesystem::path& errores, const std::string& entorno) {
+  return "cd " + Citar(carpeta.string()) + " && " + (entorno.empty() ? "" : entorno + " ") +
+         Citar(programa.string()) + " " + argumentos + " 2>" + Citar(errores.string());
+}
+#endif
+
+std::string FinesDeLineaLF(std::string texto) {
+  std::string r;
+  for (std::size_t i = 0; i < texto.size(); ++i)
+    if (!(texto[i] == '\r' && i + 1 < texto.size() && texto[i + 1] == '\n')) r += texto[i];
+  return r;
+}
+
 std::filesystem::path Muestra(std::string_view relativa) {
   return std::filesystem::path(TZO_TESTS_DIR) / relativa;
 }

@@ -45,6 +45,22 @@ class FicheroBloqueado {
 // output in *salida when given.
 int Ejecutar(const std::string& orden, std::string* salida = nullptr);
 
+// `texto` as one word of a command line for Ejecutar: in single quotes for
+// sh, in double quotes for cmd.exe (no Windows path holds a double quote).
+std::string Citar(const std::string& texto);
+
+// The command line for Ejecutar that runs `programa` from the folder
+// `carpeta` with `argumentos` (already quoted with Citar), its standard error
+// into the file `errores`. `entorno` (sh only) goes before the program, as in
+// "HOME=/x" or "env -u WINEPREFIX".
+std::string OrdenEnCarpeta(const std::filesystem::path& carpeta,
+                           const std::filesystem::path& programa, const std::string& argumentos,
+                           const std::filesystem::path& errores, const std::string& entorno = "");
+
+// A program's text output with LF line ends: Windows console programs end
+// their lines with CR LF.
+std::string FinesDeLineaLF(std::string texto);
+
 // Debian's python3, which has python3-dbf (not every python3 on the PATH).
 inline constexpr const char* kPython = "/usr/bin/python3";
 

@@ -181,7 +181,9 @@ const CasoHorarios kCasos[] = {
     {"SinProfesores", {}, {{"AB", "1", "1", "A1", "G1", "MA", ""}}, {}, 0, {}},
 };
 
-void PrintTo(const CasoHorarios& caso, std::ostream* os) { *os << caso.nombre; }
+void PrintTo(const CasoHorarios& caso, std::ostream* os) {
+  *os << caso.nombre;
+}
 
 class HorariosProfesores : public testing::TestWithParam<CasoHorarios> {};
 
@@ -199,10 +201,11 @@ TEST_P(HorariosProfesores, EscribeCadaClaseConLosCodigosDeOdrana) {
 
   ASSERT_FALSE(r.faltaCursoAcad);
   EXPECT_EQ(r.fichero, dir / "ResultadoZorvoscentro.xml");
-  EXPECT_EQ(LeerXML("--nuevo", r.fichero), Horarios(caso.esperado));
   EXPECT_EQ(r.profesores, caso.esperado.size());
   EXPECT_EQ(r.actividades, caso.actividades);
   EXPECT_EQ(r.sinPareja, caso.sinPareja);
+  TZO_REQUIERE_HERRAMIENTAS_DEBIAN();
+  EXPECT_EQ(LeerXML("--nuevo", r.fichero), Horarios(caso.esperado));
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, HorariosProfesores, testing::ValuesIn(kCasos),
@@ -211,6 +214,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, HorariosProfesores, testing::ValuesIn(kCasos),
 // The same lesson through a SOLUC that another dBase writer made: extra
 // fields, a different field order, numbers with decimals and a deleted row.
 TEST(HorariosProfesoresSolucAjena, LeeLaTablaDeOtroProgramaSinLaFilaBorrada) {
+  TZO_REQUIERE_HERRAMIENTAS_DEBIAN();
   CarpetaTemporal dir;
   CentroPrueba centro = CentroComun();
   centro.profesores = {{"AB", "E1", "2020"}, {"CD", "E2", "2021"}};
@@ -246,6 +250,7 @@ TEST(HorariosProfesoresSolucAjena, LeeLaTablaDeOtroProgramaSinLaFilaBorrada) {
 
 // The academic-year dates come from CURSOACAD's first row, whatever it holds.
 TEST(HorariosProfesoresCursoAcad, FechasDeLaPrimeraFilaEnCadaActividad) {
+  TZO_REQUIERE_HERRAMIENTAS_DEBIAN();
   struct Caso {
     const char* nombre;
     Filas cursoAcad;
