@@ -23,5 +23,5 @@ if ((${#faltan[@]})) || [ -n "${actualizar:-}" ]; then
   $sudo apt-get update -qq
 fi
 if ((${#faltan[@]})); then
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${faltan[@]}"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${faltan[@]}"
 fi
