@@ -148,26 +148,22 @@ DWORD ProcesoDe(HWND ventana) {
   return pid;
 }
 
+// Window enumeration callback: a named CALLBACK function, because on 32-bit
+// Windows WNDENUMPROC is __stdcall and a lambda does not convert to it.
+BOOL CALLBACK Juntar(HWND v, LPARAM l) {
+  reinterpret_cast<std::vector<HWND>*>(l)->push_back(v);
+  return TRUE;
+}
+
 std::vector<HWND> VentanasSuperiores() {
   std::vector<HWND> r;
-  EnumWindows(
-      [](HWND v, LPARAM l) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(l)->push_back(v);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&r));
+  EnumWindows(Juntar, reinterpret_cast<LPARAM>(&r));
   return r;
 }
 
 std::vector<HWND> Descendientes(HWND padre) {
   std::vector<HWND> r;
-  EnumChildWindows(
-      padre,
-      [](HWND v, LPARAM l) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(l)->push_back(v);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&r));
+  EnumChildWindows(padre, Juntar, reinterpret_cast<LPARAM>(&r));
   return r;
 }
 
