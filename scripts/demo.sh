@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/dependencias.sh
+scripts/dependencias.sh --nativo
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)" --target transzorvos anfitrion
 
