@@ -30,21 +30,25 @@ char ByteDeCodigo(char32_t c) {
   return '?';
 }
 
+}  // namespace
+
 void AnadirUtf8(std::string& salida, char32_t c) {
   if (c < 0x80) {
     salida += static_cast<char>(c);
   } else if (c < 0x800) {
     salida += static_cast<char>(0xC0 | (c >> 6));
     salida += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    // Every code point of the table is below U+10000.
+  } else if (c < 0x10000) {
     salida += static_cast<char>(0xE0 | (c >> 12));
+    salida += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    salida += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    salida += static_cast<char>(0xF0 | (c >> 18));
+    salida += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
     salida += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     salida += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
-
-}  // namespace
 
 std::string Utf8AAnsi(std::string_view utf8) {
   std::string salida;

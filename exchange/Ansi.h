@@ -18,6 +18,9 @@ std::string Utf8AAnsi(std::string_view utf8);
 // as Windows itself does, so every byte round-trips.
 std::string AnsiAUtf8(std::string_view ansi);
 
+// Appends the UTF-8 bytes of the code point `c` (up to U+10FFFF).
+void AnadirUtf8(std::string& salida, char32_t c);
+
 // The text without every leading and trailing character of code 32 or less.
 // Works on UTF-8 and on Windows-1252 alike: no byte of a multibyte UTF-8
 // sequence is 32 or less.

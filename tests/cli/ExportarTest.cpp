@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "cli/Transzorvos.h"
 #include "comun/Utilidades.h"
 #include "export/Ayudas.h"
 
@@ -14,24 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Salida {
-  int estado;
-  std::string out, err;
-};
-
 class Exportar : public testing::Test {
  protected:
-  // Runs `entorno transzorvos argumentos` (already quoted) from the test's
-  // folder; `entorno` is for sh only.
   Salida Transzorvos(const std::string& argumentos, const std::string& entorno = "") {
-    Salida s;
-    const fs::path err = dir / "stderr.txt";
-    s.estado =
-        Ejecutar(OrdenEnCarpeta(dir.Ruta(), TZO_TRANSZORVOS, argumentos, err, entorno), &s.out);
-    s.out = FinesDeLineaLF(s.out);
-    s.err = FinesDeLineaLF(LeerFichero(err));
-    fs::remove(err);
-    return s;
+    return EjecutarTranszorvos(dir.Ruta(), argumentos, entorno);
   }
   std::string Muestra() const { return Citar(TZO_SOURCE_DIR "/data/centro/centro.xml"); }
 

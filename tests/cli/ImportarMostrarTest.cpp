@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/Transzorvos.h"
 #include "comun/Utilidades.h"
 #include "import/TablasPrueba.h"
 
@@ -14,20 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Salida {
-  int estado;
-  std::string out, err;
-};
-
-// Runs transzorvos with `argumentos` (already quoted) from the folder `dir`.
 Salida Transzorvos(const fs::path& dir, const std::string& argumentos) {
-  Salida s;
-  const fs::path err = dir / "stderr.txt";
-  s.estado = Ejecutar(OrdenEnCarpeta(dir, TZO_TRANSZORVOS, argumentos, err), &s.out);
-  s.out = FinesDeLineaLF(s.out);
-  s.err = FinesDeLineaLF(LeerFichero(err));
-  fs::remove(err);
-  return s;
+  return EjecutarTranszorvos(dir, argumentos);
 }
 
 CentroPrueba Centro() {
