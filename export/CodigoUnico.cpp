@@ -26,13 +26,18 @@ unsigned char Minuscula(unsigned char c) {
   }
 }
 
+// `texto` with every letter in lower case.
+std::string Minusculas(std::string_view texto) {
+  std::string plegado(texto);
+  for (char& c : plegado) c = static_cast<char>(Minuscula(static_cast<unsigned char>(c)));
+  return plegado;
+}
+
 // The key a code is compared by. Trailing blanks go first: the table pads
 // every code with blanks, so 'T ' and 'T' are the same stored code.
 std::string Plegar(std::string_view texto) {
   while (!texto.empty() && texto.back() == ' ') texto.remove_suffix(1);
-  std::string plegado(texto);
-  for (char& c : plegado) c = static_cast<char>(Minuscula(static_cast<unsigned char>(c)));
-  return plegado;
+  return Minusculas(texto);
 }
 
 int Cifras(int n) {
@@ -68,7 +73,9 @@ std::string ListaCodigos::Asignar(std::string_view base) {
   if (!Contiene(base)) {
     codigo = std::string(base);
   } else {
-    int& n = siguiente_.try_emplace(Plegar(base), 1).first->second;
+    // Keyed by the base with its blanks: 'T ' and 'T' are taken by each
+    // other, but their candidates differ ('T 1', 'T1').
+    int& n = siguiente_.try_emplace(Minusculas(base), 1).first->second;
     for (; n <= kUltimoContador; ++n) {
       std::string candidato(base.substr(0, kAnchoCodigo - static_cast<std::size_t>(Cifras(n))));
       candidato += std::to_string(n);

@@ -42,8 +42,9 @@ class ListaCodigos {
   // Case-folded copies of codigos_, so that a lookup is not a scan: the
   // comparison above is equality of the folded texts.
   std::unordered_set<std::string> plegados_;
-  // Per folded base, the first counter not yet known to be taken. Codes are
-  // never removed, so a counter found taken stays taken.
+  // Per base in lower case (trailing blanks kept, so that every base sharing
+  // a key makes the same candidates), the first counter not yet known to be
+  // taken. Codes are never removed, so a counter found taken stays taken.
   std::unordered_map<std::string, int> siguiente_;
 };
 
