@@ -368,7 +368,14 @@ class FicheroTemporal {
         destino.has_parent_path() ? destino.parent_path() : std::filesystem::path(".");
     std::random_device azar;
     for (int intento = 0; intento < 100; ++intento) {
-      ruta_ = carpeta / ("." + destino.filename().string() + "." + std::to_string(azar()) + ".tmp");
+      // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on
+      // "literal" + std::string.
+      std::string nombre(1, '.');
+      nombre += destino.filename().string();
+      nombre += '.';
+      nombre += std::to_string(azar());
+      nombre += ".tmp";
+      ruta_ = carpeta / nombre;
       fd_ = ::open(ruta_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd_ >= 0 || errno != EEXIST) break;
     }

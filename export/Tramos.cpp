@@ -78,8 +78,10 @@ std::size_t ExportarTramos(const DocumentoXML& DocXML, const std::filesystem::pa
       // Converted before the row begins, so a bad time leaves no half row.
       const std::int64_t minutos = Entero(hasta) - Entero(desde);
 
+      std::string diho = std::to_string(dia);  // day, then slot: "13"
+      diho += std::to_string(r + 1);
       tabla.Append();
-      tabla.FieldByName("DIHO").SetAsString(std::to_string(dia) + std::to_string(r + 1));
+      tabla.FieldByName("DIHO").SetAsString(diho);
       tabla.FieldByName("DIA").SetAsString(std::to_string(dia));
       tabla.FieldByName("HORA").SetAsString(etiqueta);
       tabla.FieldByName("TEXTOHOR").SetAsString(etiqueta);
