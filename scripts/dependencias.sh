@@ -7,7 +7,7 @@
 # Only installs what is missing, so a prepared machine starts at once.
 set -euo pipefail
 
-paquetes=(cmake g++ make libxml2-dev libgtest-dev libgmock-dev python3-dbf libxml2-utils)
+paquetes=(cmake g++ clang make libxml2-dev libgtest-dev libgmock-dev python3-dbf libxml2-utils)
 windows=1
 if [ "${1:-}" = "--nativo" ]; then
   windows=""

@@ -1,42 +1,56 @@
 #!/usr/bin/env bash
-# Installs what it needs, builds and runs every test suite: the native build,
-# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# 32-bit Windows product build, and the Windows suite under Wine. Any build or
-# test failure ends the script with a non-zero status.
+# Installs what it needs, builds and runs every test suite:
+# - native, GCC Release (-O3), the build users and packagers make;
+# - native, clang Release, so both compilers stay warning-free and green;
+# - native, GCC Debug under AddressSanitizer and UndefinedBehaviorSanitizer;
+# - the Windows product (32-bit TransZorvosOdrana.exe and transzorvos.exe),
+#   always built; its suite, end-to-end tests of the real program included,
+#   runs under Wine and Xvfb where this machine starts 32-bit programs, and
+#   otherwise the same sources are built and tested for 64-bit Windows.
+# Any build or test failure ends the script with a non-zero status. It ends
+# by printing which suites ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/dependencias.sh
 trabajos=$(nproc)
+corridas=()
 
 seccion() { echo "== $1 ($(date +%T))"; }
 
-for preset in default asan; do
-  seccion "$preset"
+nativa() {
+  local preset=$1 descripcion=$2
+  seccion "$preset: $descripcion"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$trabajos"
   ctest --preset "$preset" -j "$trabajos"
-done
+  corridas+=("$preset: $descripcion")
+}
 
-# The product: 32-bit TransZorvosOdrana.exe and transzorvos.exe. Its tests
-# need 32-bit Wine, whose loader is a 32-bit Linux program; some kernels
-# (sandboxes, containers without the 32-bit system call layer) cannot start
-# any such program. Where it starts, the 32-bit suite runs too; elsewhere the
-# same sources are tested in the 64-bit build below.
-seccion windows
+nativa default "GCC, Release"
+nativa clang "clang, Release"
+nativa asan "GCC, Debug, AddressSanitizer y UndefinedBehaviorSanitizer"
+
+seccion "windows: producto de 32 bits"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$trabajos"
+
+# 32-bit Wine's loader is itself a 32-bit Linux program: if it starts, the
+# suite of what users run can run. Some kernels (sandboxes, containers
+# without the 32-bit system call layer) start no such program.
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  seccion "windows: pruebas de 32 bits bajo Wine"
   xvfb-run -a ctest --preset windows -j "$trabajos"
+  corridas+=("windows: Windows de 32 bits bajo Wine (el producto)")
 else
-  echo "windows: este sistema no puede iniciar programas de 32 bits; solo se compila"
+  echo "windows: este sistema no inicia programas de 32 bits; se prueban las mismas fuentes en 64 bits"
+  seccion "windows64: pruebas de 64 bits bajo Wine"
+  cmake --preset windows64 >/dev/null
+  cmake --build --preset windows64 -j "$trabajos"
+  xvfb-run -a ctest --preset windows64 -j "$trabajos"
+  corridas+=("windows64: Windows de 64 bits bajo Wine (este sistema no inicia programas de 32 bits)")
 fi
 
-# The Windows suite under 64-bit Wine, end-to-end tests included (they open
-# windows, hence the virtual X display).
-seccion windows64
-cmake --preset windows64 >/dev/null
-cmake --build --preset windows64 -j "$trabajos"
-xvfb-run -a ctest --preset windows64 -j "$trabajos"
-
 seccion "todo correcto"
+echo "Suites ejecutadas:"
+printf '  %s\n' "${corridas[@]}"
