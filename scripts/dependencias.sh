@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # Installs, with apt, what building and testing need on Debian 12: the native
-# build, and the Windows cross-build with Wine (32-bit Wine through the i386
-# architecture; 64-bit Wine for hosts that cannot start 32-bit programs) and
-# Xvfb for the tests that open windows.
+# build, clang for the second native test build, and the Windows cross-build
+# with Wine (32-bit Wine through the i386 architecture; 64-bit Wine for hosts
+# that cannot start 32-bit programs) and Xvfb for the tests that open windows.
 # With --nativo, only what the native build needs (the demo).
 # Only installs what is missing, so a prepared machine starts at once.
 set -euo pipefail
 
-paquetes=(cmake g++ clang make libxml2-dev libgtest-dev libgmock-dev python3-dbf libxml2-utils)
+paquetes=(cmake g++ make libxml2-dev libgtest-dev libgmock-dev python3-dbf libxml2-utils)
 windows=1
 if [ "${1:-}" = "--nativo" ]; then
   windows=""
 else
-  paquetes+=(mingw-w64 wine wine64 wine32:i386 xvfb xauth)
+  paquetes+=(clang mingw-w64 wine wine64 wine32:i386 xvfb xauth)
 fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
