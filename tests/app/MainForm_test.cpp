@@ -10,6 +10,7 @@
 
 #include "app/PlataformaGuionada.h"
 #include "app/Textos.h"
+#include "comun/NombresDePrueba.h"
 #include "comun/Utilidades.h"
 #include "export/Exportacion.h"
 #include "import/Importacion.h"
@@ -140,6 +141,15 @@ const Lista kEspera = {"espera", "normal"};
 const std::string kNoExiste(kNoExisteArchivo), kFinalizado(kProcesoFinalizado),
     kFalta(kFaltaCursoAcad);
 
+void PrintTo(const CasoResultado& c, std::ostream* os) {
+  *os << c.nombre << ": código ";
+  if (c.codigo == kSinCambio)
+    *os << "sin cambio";
+  else
+    *os << c.codigo;
+  *os << (c.cierra ? ", cierra" : ", sigue abierto");
+}
+
 class ResultadoTest : public FormularioTest, public ::testing::WithParamInterface<CasoResultado> {};
 
 TEST_P(ResultadoTest, CodigoMensajesCursorYCierre) {
@@ -243,8 +253,7 @@ const CasoResultado kCasosResultado[] = {
   {"ImportarErrorLibre",                T::Importar, S::Error,          false, kSinCambio, false, {},            "base.xml",  kEspera},
 };
 // clang-format on
-INSTANTIATE_TEST_SUITE_P(Tabla, ResultadoTest, ::testing::ValuesIn(kCasosResultado),
-                         [](const auto& info) { return std::string(info.param.nombre); });
+INSTANTIATE_TEST_SUITE_P(Tabla, ResultadoTest, ::testing::ValuesIn(kCasosResultado), PorNombre());
 
 // ---- The host's job at show time ------------------------------------------
 
@@ -275,6 +284,31 @@ struct CasoPalabra {
   bool cierra;
 };
 
+void PrintTo(const CasoPalabra& c, std::ostream* os) {
+  *os << TextoVisible(c.palabra) << ": diálogos " << c.dialogos << ", código " << c.codigo
+      << (c.cierra ? ", cierra" : ", sigue abierto");
+}
+
+// The word's name, with its blanks spelt out: " exportar" and "exportar "
+// differ only there.
+std::string NombrePalabra(const ::testing::TestParamInfo<CasoPalabra>& info) {
+  std::string texto;
+  for (const char c : std::string_view(info.param.palabra)) {
+    if (c == ' ')
+      texto += " blanco ";
+    else
+      texto += c;
+  }
+  return NombreDePrueba(texto);
+}
+
+// The arguments joined; "ninguno" when there are none.
+std::string NombreArgumentos(const ::testing::TestParamInfo<Lista>& info) {
+  std::string texto;
+  for (const std::string& a : info.param) texto += a + " ";
+  return info.param.empty() ? "ninguno" : NombreDePrueba(texto);
+}
+
 class PalabraTest : public FormularioTest, public ::testing::WithParamInterface<CasoPalabra> {};
 
 TEST_P(PalabraTest, SoloLetrasAsciiSinDistinguirMayusculas) {
@@ -295,7 +329,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoPalabra{"Importar", 1, 0, true}, CasoPalabra{" exportar", 0, 0, false},
                       CasoPalabra{"exportar ", 0, 0, false},
                       CasoPalabra{"EXPORTAR\xC3\x89", 0, 0, false},
-                      CasoPalabra{"listar", 0, 0, false}, CasoPalabra{"", 0, 0, false}));
+                      CasoPalabra{"listar", 0, 0, false}, CasoPalabra{"", 0, 0, false}),
+    NombrePalabra);
 
 class ArgumentosIgnoradosTest : public FormularioTest,
                                 public ::testing::WithParamInterface<Lista> {};
@@ -314,7 +349,8 @@ TEST_P(ArgumentosIgnoradosTest, ComoSinArgumentos) {
 INSTANTIATE_TEST_SUITE_P(Cuentas, ArgumentosIgnoradosTest,
                          ::testing::Values(Lista{}, Lista{"exportar"}, Lista{"importar"},
                                            Lista{"exportar", "1A2B", "x"},
-                                           Lista{"importar", "1A2B", "1A2B"}));
+                                           Lista{"importar", "1A2B", "1A2B"}),
+                         NombreArgumentos);
 
 // ---- The host's window handle ---------------------------------------------
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/Transzorvos.h"
+#include "comun/NombresDePrueba.h"
 #include "comun/Utilidades.h"
 #include "export/Ayudas.h"
 
@@ -144,7 +145,8 @@ INSTANTIATE_TEST_SUITE_P(Casos, UsoIncorrecto,
                          testing::Values("exportar", "exportar a.xml b.xml", "exportar --carpeta",
                                          "exportar a.xml --carpeta", "exportar --zzz a.xml",
                                          "exportar a.xml --carpeta x --carpeta y",
-                                         "exportar --carpeta= a.xml", "exportar --carpeta x"));
+                                         "exportar --carpeta= a.xml", "exportar --carpeta x"),
+                         [](const auto& info) { return NombreDePrueba(info.param); });
 
 }  // namespace
 }  // namespace transzorvos::prueba

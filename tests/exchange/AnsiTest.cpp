@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "comun/NombresDePrueba.h"
+
 namespace transzorvos {
 namespace {
 
@@ -13,7 +15,9 @@ struct Conversion {
   const char* nombre;
   std::string utf8;
   std::string ansi;
-  friend void PrintTo(const Conversion& c, std::ostream* os) { *os << c.nombre; }
+  friend void PrintTo(const Conversion& c, std::ostream* os) {
+    *os << c.nombre << ": " << prueba::TextoVisible(c.utf8);
+  }
 };
 
 class Utf8AAnsiTest : public ::testing::TestWithParam<Conversion> {};
@@ -51,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         Conversion{"CortadaAlFinal3", "ab\xE2\x82", "ab?"},
         Conversion{"CortadaAlFinal4", "ab\xF0\x9F\x98", "ab?"},
         Conversion{"CeroInterior", "a\0b"s, "a\0b"s}, Conversion{"Vacio", "", ""}),
-    [](const auto& info) { return std::string(info.param.nombre); });
+    prueba::PorNombre());
 
 TEST(Utf8AAnsi, NoLeeMasAllaDelFinalDelTexto) {
   // The bytes after the view would complete the sequence; they are not part of it.
@@ -79,7 +83,9 @@ struct Recorte {
   const char* nombre;
   std::string texto;
   std::string recortado;
-  friend void PrintTo(const Recorte& r, std::ostream* os) { *os << r.nombre; }
+  friend void PrintTo(const Recorte& r, std::ostream* os) {
+    *os << r.nombre << ": " << prueba::TextoVisible(r.texto);
+  }
 };
 
 class RecortarControlesTest : public ::testing::TestWithParam<Recorte> {};
@@ -100,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Tabla, RecortarControlesTest,
                                            Recorte{"Vacio", "", ""},
                                            Recorte{"NoBlancosSeQuedan", "\xA0x\x7F", "\xA0x\x7F"},
                                            Recorte{"Utf8Intacto", " \xC3\xA1 ", "\xC3\xA1"}),
-                         [](const auto& info) { return std::string(info.param.nombre); });
+                         prueba::PorNombre());
 
 }  // namespace
 }  // namespace transzorvos

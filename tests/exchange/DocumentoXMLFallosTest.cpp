@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 
+#include "comun/NombresDePrueba.h"
 #include "comun/Utilidades.h"
 #include "exchange/DocumentoXML.h"
 
@@ -49,7 +50,9 @@ struct Malformado {
   const char* contenido;
   int linea;
   const char* motivo;  // part of the parser's reason
-  friend void PrintTo(const Malformado& m, std::ostream* os) { *os << m.nombre; }
+  friend void PrintTo(const Malformado& m, std::ostream* os) {
+    *os << m.nombre << ": error en la línea " << m.linea;
+  }
 };
 
 class MalformadoTest : public ::testing::TestWithParam<Malformado> {};
@@ -83,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformado{"AmpersandSuelto", "<SERVICIO>\n\n<dato>A & B</dato></SERVICIO>", 3, ""},
         Malformado{"Utf8NoValido", "<SERVICIO>\n<dato>\xFF\xFE</dato></SERVICIO>", 2, ""},
         Malformado{"DosRaices", "<a/>\n<b/>\n", 2, "Extra content"}),
-    [](const auto& info) { return std::string(info.param.nombre); });
+    prueba::PorNombre());
 
 TEST(CargarFallos, FicheroQueNoSePuedeLeer) {
   CarpetaTemporal carpeta;

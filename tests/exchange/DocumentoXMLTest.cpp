@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "comun/NombresDePrueba.h"
 #include "comun/Utilidades.h"
 
 namespace transzorvos {
@@ -182,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "<?xml version=\"1.0\" encoding=\"UTF-16\"?>", kTextoLatin1 + " € 中",
                      // Saved as UTF-16 with its byte-order mark, little-endian.
                      [](std::string_view s) { return EnUtf16(s, false); }}),
-    [](const auto& info) { return std::string(info.param.nombre); });
+    prueba::PorNombre());
 
 // --- Reading and writing the tree ------------------------------------------
 

@@ -9,16 +9,23 @@
 
 #include <gtest/gtest.h>
 
+#include "comun/NombresDePrueba.h"
 #include "exchange/Ansi.h"
 
 namespace transzorvos {
 namespace {
 
 struct Comparacion {
+  const char* nombre;
   const char* a;  // UTF-8, converted to Windows-1252 for the call
   const char* b;
   bool iguales;
 };
+
+void PrintTo(const Comparacion& c, std::ostream* os) {
+  *os << c.nombre << ": " << prueba::TextoVisible(c.a)
+      << (c.iguales ? " igual a " : " distinta de ") << prueba::TextoVisible(c.b);
+}
 
 class IgualesSinMayusculasPrueba : public ::testing::TestWithParam<Comparacion> {};
 
@@ -31,16 +38,23 @@ TEST_P(IgualesSinMayusculasPrueba, PlieganSoloLetras) {
 INSTANTIATE_TEST_SUITE_P(
     Casos, IgualesSinMayusculasPrueba,
     ::testing::Values(
-        Comparacion{"agl", "AGL", true}, Comparacion{"Ef", "eF", true}, Comparacion{"é", "É", true},
-        Comparacion{"ñ", "Ñ", true}, Comparacion{"ü", "Ü", true}, Comparacion{"ç", "Ç", true},
-        Comparacion{"à", "À", true}, Comparacion{"þ", "Þ", true}, Comparacion{"š", "Š", true},
-        Comparacion{"œ", "Œ", true}, Comparacion{"ž", "Ž", true}, Comparacion{"ÿ", "Ÿ", true},
+        Comparacion{"ascii", "agl", "AGL", true}, Comparacion{"ascii_mezcladas", "Ef", "eF", true},
+        Comparacion{"e_aguda", "é", "É", true}, Comparacion{"enye", "ñ", "Ñ", true},
+        Comparacion{"u_dieresis", "ü", "Ü", true}, Comparacion{"c_cedilla", "ç", "Ç", true},
+        Comparacion{"a_grave", "à", "À", true}, Comparacion{"thorn", "þ", "Þ", true},
+        Comparacion{"s_caron", "š", "Š", true}, Comparacion{"oe", "œ", "Œ", true},
+        Comparacion{"z_caron", "ž", "Ž", true}, Comparacion{"y_dieresis", "ÿ", "Ÿ", true},
         // Accents count.
-        Comparacion{"E", "É", false}, Comparacion{"e", "é", false}, Comparacion{"N", "ñ", false},
+        Comparacion{"E_y_E_aguda", "E", "É", false}, Comparacion{"e_y_e_aguda", "e", "é", false},
+        Comparacion{"N_y_enye", "N", "ñ", false},
         // Signs beside the letters are no letters.
-        Comparacion{"×", "÷", false}, Comparacion{"@", "`", false}, Comparacion{"[", "{", false},
-        Comparacion{"ß", "ÿ", false}, Comparacion{"1", "1", true}, Comparacion{"", "", true},
-        Comparacion{"AB", "ABC", false}, Comparacion{"A", "", false}));
+        Comparacion{"por_y_entre", "×", "÷", false},
+        Comparacion{"arroba_y_acento_grave", "@", "`", false},
+        Comparacion{"corchetes_y_llaves", "[", "{", false},
+        Comparacion{"eszett_y_y_dieresis", "ß", "ÿ", false}, Comparacion{"cifras", "1", "1", true},
+        Comparacion{"vacias", "", "", true}, Comparacion{"prefijo", "AB", "ABC", false},
+        Comparacion{"con_vacia", "A", "", false}),
+    prueba::PorNombre());
 
 std::vector<std::string> AsignarVarias(ListaCodigos& lista, const std::string& base, int veces) {
   std::vector<std::string> codigos;

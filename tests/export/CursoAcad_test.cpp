@@ -2,6 +2,7 @@
 // blank dates from the first school-days record.
 #include <stdexcept>
 
+#include "comun/NombresDePrueba.h"
 #include "export/Ayudas.h"
 #include "export/Exportacion.h"
 #include "tables/TablaDBF.h"
@@ -16,7 +17,7 @@ struct CasoCurso {
 };
 
 void PrintTo(const CasoCurso& c, std::ostream* os) {
-  *os << c.nombre;
+  *os << c.nombre << ": grupos " << c.grupos.size() << ", filas " << c.filas.size();
 }
 
 GrupoPrueba Propios(Valores valores) {
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoCurso{"un_solo_grupo_de_nivel_superior",
                   {Propios({"2026", "S", "E"})},
                   {{"2026", "S", "E"}}}),
-    [](const auto& info) { return std::string(info.param.nombre); });
+    PorNombre());
 
 // Neither of the first two groups holds a year (the third is never looked
 // at): the table is created empty and the run ends with a clear message.

@@ -1,5 +1,6 @@
 // ExportarGrupos: units, with a base code cut from the name at fixed places,
 // level, course and group cut from the base code, and a unique ABREV.
+#include "comun/NombresDePrueba.h"
 #include "export/Ayudas.h"
 #include "export/Exportacion.h"
 
@@ -13,7 +14,8 @@ struct CasoGrupo {
 };
 
 void PrintTo(const CasoGrupo& c, std::ostream* os) {
-  *os << c.nombre;
+  *os << c.nombre << ":";
+  for (const std::string& n : c.nombres) *os << " " << TextoVisible(n);
 }
 
 class GruposPrueba : public PruebaExportacion, public ::testing::WithParamInterface<CasoGrupo> {};
@@ -55,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGrupo{"mayusculas_no_distinguen",
                   {"AB", "ab"},
                   {{"AB", "B", "A", "B"}, {"ab1", "b", "a", "b"}}}),
-    [](const auto& info) { return std::string(info.param.nombre); });
+    PorNombre());
 
 TEST_F(PruebaExportacion, GruposCamposCompletos) {
   const auto doc = Cargar({Grupo("UNIDADES", {

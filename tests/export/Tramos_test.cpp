@@ -2,6 +2,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "comun/NombresDePrueba.h"
 #include "export/Ayudas.h"
 #include "export/Exportacion.h"
 
@@ -58,6 +59,31 @@ struct CasoHoras {
   const char* minutos;
 };
 
+void PrintTo(const CasoHoras& c, std::ostream* os) {
+  *os << TextoVisible(c.desde) << " a " << TextoVisible(c.hasta) << ": " << c.horaDesde << " a "
+      << c.horaHasta << ", " << c.minutos << " minutos";
+}
+
+// A time as part of a case name, its signs spelt out: "-5" gives "menos5".
+std::string NombreHora(std::string_view hora) {
+  std::string texto;
+  for (const char c : hora) {
+    if (c == '-')
+      texto += " menos";
+    else if (c == '+')
+      texto += " mas";
+    else
+      texto += c;
+  }
+  return NombreDePrueba(texto);
+}
+
+// The case's two times, as "480_540".
+template <class Caso>
+std::string NombreHoras(const ::testing::TestParamInfo<Caso>& info) {
+  return NombreDePrueba({NombreHora(info.param.desde), NombreHora(info.param.hasta)});
+}
+
 class HorasPrueba : public PruebaExportacion, public ::testing::WithParamInterface<CasoHoras> {};
 
 TEST_P(HorasPrueba, CeroDelanteYMinutos) {
@@ -76,8 +102,8 @@ INSTANTIATE_TEST_SUITE_P(Casos, HorasPrueba,
                                            CasoHoras{" 0480\n", "00540", "0480", "00540", "60"},
                                            CasoHoras{"-300", "+600", "-300", "+600", "900"},
                                            // MINUTOS comes from the whole texts.
-                                           CasoHoras{"0", "000000000600", "00", "00000000",
-                                                     "600"}));
+                                           CasoHoras{"0", "000000000600", "00", "00000000", "600"}),
+                         NombreHoras<CasoHoras>);
 
 TEST_F(PruebaExportacion, TramosTextosLargosYValoresQueFaltan) {
   const auto doc = Cargar({Tramos({
@@ -105,6 +131,10 @@ struct CasoMalo {
   const char* mensaje;
 };
 
+void PrintTo(const CasoMalo& c, std::ostream* os) {
+  *os << TextoVisible(c.desde) << " a " << TextoVisible(c.hasta);
+}
+
 class HoraMalaPrueba : public PruebaExportacion, public ::testing::WithParamInterface<CasoMalo> {};
 
 TEST_P(HoraMalaPrueba, ParaAntesDeEmpezarLaFila) {
@@ -129,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoMalo{"480", "1e3", "'01e3' no es un valor entero válido"},
                       CasoMalo{"480", "99999999999", "'99999999999' no es un valor entero válido"},
                       CasoMalo{"+", "540", "'0+' no es un valor entero válido"},
-                      CasoMalo{"480", "ñú", "'0ñú' no es un valor entero válido"}));
+                      CasoMalo{"480", "ñú", "'0ñú' no es un valor entero válido"}),
+    NombreHoras<CasoMalo>);
 
 }  // namespace
 }  // namespace transzorvos::prueba

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "comun/NombresDePrueba.h"
 #include "comun/Utilidades.h"
 #include "import/Importacion.h"
 #include "import/TablasPrueba.h"
@@ -182,7 +183,8 @@ const CasoHorarios kCasos[] = {
 };
 
 void PrintTo(const CasoHorarios& caso, std::ostream* os) {
-  *os << caso.nombre;
+  *os << caso.nombre << ": profesores " << caso.esperado.size() << ", actividades "
+      << caso.actividades;
 }
 
 class HorariosProfesores : public testing::TestWithParam<CasoHorarios> {};
@@ -208,8 +210,7 @@ TEST_P(HorariosProfesores, EscribeCadaClaseConLosCodigosDeOdrana) {
   EXPECT_EQ(LeerXML("--nuevo", r.fichero), Horarios(caso.esperado));
 }
 
-INSTANTIATE_TEST_SUITE_P(Casos, HorariosProfesores, testing::ValuesIn(kCasos),
-                         [](const auto& info) { return std::string(info.param.nombre); });
+INSTANTIATE_TEST_SUITE_P(Casos, HorariosProfesores, testing::ValuesIn(kCasos), PorNombre());
 
 // The same lesson through a SOLUC that another dBase writer made: extra
 // fields, a different field order, numbers with decimals and a deleted row.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "comun/NombresDePrueba.h"
 #include "comun/Utilidades.h"
 #include "import/Importacion.h"
 #include "import/TablasPrueba.h"
@@ -229,7 +230,7 @@ const CasoFallo kFallos[] = {
 };
 
 void PrintTo(const CasoFallo& caso, std::ostream* os) {
-  *os << caso.nombre;
+  *os << caso.nombre << ": el mensaje nombra " << caso.enMensaje;
 }
 
 class ImportarFalla : public testing::TestWithParam<CasoFallo> {};
@@ -267,8 +268,7 @@ TEST_P(ImportarFalla, MensajeClaroSinResultadoYTablasCerradas) {
   EXPECT_EQ(despues, ficheros);
 }
 
-INSTANTIATE_TEST_SUITE_P(Casos, ImportarFalla, testing::ValuesIn(kFallos),
-                         [](const auto& info) { return std::string(info.param.nombre); });
+INSTANTIATE_TEST_SUITE_P(Casos, ImportarFalla, testing::ValuesIn(kFallos), PorNombre());
 
 // A save that cannot happen (the chosen file's folder is gone): the message
 // names the result, and the tables were closed before.

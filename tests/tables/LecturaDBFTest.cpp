@@ -3,7 +3,6 @@
 // never read out of bounds.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "comun/NombresDePrueba.h"
 #include "comun/Utilidades.h"
 #include "tables/TablaDBF.h"
 
@@ -328,6 +328,10 @@ struct CasoDanado {
   const char* se_espera;
 };
 
+void PrintTo(const CasoDanado& c, std::ostream* os) {
+  *os << c.titulo << ": " << c.se_espera;
+}
+
 // A sound table with two fields and one row; the cases damage it.
 std::string Buena(std::uint8_t version = 0x03) {
   Fixture f;
@@ -399,10 +403,7 @@ TEST_P(DanadaTest, LanzaDiciendoQueEstaMal) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, DanadaTest, ::testing::ValuesIn(kDanados), [](const auto& info) {
-  std::string n;
-  for (char c : std::string(info.param.titulo))
-    n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return n;
+  return prueba::NombreDePrueba(info.param.titulo);
 });
 
 // Every cut and every single-byte change of the header of a few tables opens
