@@ -147,6 +147,12 @@ std::string FinesDeLineaLF(std::string texto) {
   return r;
 }
 
+std::string Numerado(std::string_view prefijo, long long n) {
+  std::string r(prefijo);
+  r += std::to_string(n);
+  return r;
+}
+
 std::filesystem::path Muestra(std::string_view relativa) {
   return std::filesystem::path(TZO_TESTS_DIR) / relativa;
 }

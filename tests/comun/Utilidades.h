@@ -37,8 +37,11 @@ class FicheroBloqueado {
   FicheroBloqueado& operator=(const FicheroBloqueado&) = delete;
 
  private:
+#ifdef _WIN32
   void* manejador_ = nullptr;  // the Windows handle
-  int descriptor_ = -1;        // the POSIX descriptor
+#else
+  int descriptor_ = -1;  // the POSIX descriptor
+#endif
 };
 
 // Runs a shell command; returns its exit status and stores its standard
@@ -72,6 +75,10 @@ inline constexpr const char* kPython = "/usr/bin/python3";
 #else
 #define TZO_REQUIERE_HERRAMIENTAS_DEBIAN() static_cast<void>(0)
 #endif
+
+// `prefijo` followed by `n` in decimal ("E3", "T12"). Built by appending:
+// GCC 12 at -O3 warns falsely (-Wrestrict) on "literal" + std::to_string(n).
+std::string Numerado(std::string_view prefijo, long long n);
 
 // A fixture in tests/ (e.g. "muestras/centro_pequeno.xml").
 std::filesystem::path Muestra(std::string_view relativa);

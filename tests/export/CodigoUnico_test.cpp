@@ -2,6 +2,8 @@
 // that keeps stored codes unique in four characters.
 #include "export/CodigoUnico.h"
 
+#include <cctype>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -126,6 +128,51 @@ TEST(ListaCodigos, BlancosFinalesNoDistinguen) {
   EXPECT_EQ(lista.Asignar("T "), "T ");
   EXPECT_EQ(lista.Asignar("T"), "T1");
   EXPECT_EQ(lista.Asignar("T "), "T 1");
+}
+
+TEST(ListaCodigos, BasesConYSinBlancoNoCompartenContador) {
+  // 'T' and 'T ' are taken by each other but make different candidates:
+  // 'T 1' and 'T 2' leave 'T1' free for the next 'T'.
+  ListaCodigos lista("ASIGNOMT");
+  EXPECT_EQ(AsignarVarias(lista, "T", 1), std::vector<std::string>{"T"});
+  EXPECT_EQ(AsignarVarias(lista, "T ", 2), (std::vector<std::string>{"T 1", "T 2"}));
+  EXPECT_EQ(lista.Asignar("T"), "T1");
+  EXPECT_EQ(lista.Asignar("t "), "t 3");
+  EXPECT_EQ(lista.Asignar("t"), "t2");
+}
+
+// The rule as stated, with no memo: the first free candidate, searched from
+// n = 1 every time. For ASCII bases: stored codes are kept as keys in lower
+// case without trailing blanks.
+std::string AsignarSinMemoria(std::set<std::string>& guardados, std::string base) {
+  const auto clave = [](std::string c) {
+    while (!c.empty() && c.back() == ' ') c.pop_back();
+    for (char& l : c) l = static_cast<char>(std::tolower(static_cast<unsigned char>(l)));
+    return c;
+  };
+  base = base.substr(0, 4);
+  std::string codigo = base;
+  for (int n = 1; guardados.count(clave(codigo)); ++n) {
+    const std::string cifras = std::to_string(n);
+    codigo = base.substr(0, 4 - cifras.size()) + cifras;
+  }
+  guardados.insert(clave(codigo));
+  return codigo;
+}
+
+TEST(ListaCodigos, IgualQueLaReglaSinMemoria) {
+  // Bases that share letters, case and blanks in every way, drawn with a
+  // fixed seed, so that counters of different bases meet.
+  const std::vector<std::string> bases{"T",    "T ", "t",   "T  ", "TA", "Ta", "TA ", "TAB",
+                                       "TABC", "T1", "TA1", "",    " ",  "1",  "T 1", "TA10"};
+  std::mt19937 azar(20261211);
+  ListaCodigos lista("PRUEBA");
+  std::set<std::string> guardados;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string& base = bases[azar() % bases.size()];
+    ASSERT_EQ(lista.Asignar(base), AsignarSinMemoria(guardados, base))
+        << "paso " << i << ", base '" << base << "'";
+  }
 }
 
 TEST(ListaCodigos, AgotadosLosCandidatosAvisa) {

@@ -5,7 +5,9 @@
 #include <map>
 #include <stdexcept>
 
+#include "exchange/Ansi.h"
 #include "export/Ayudas.h"
+#include "export/CodigoUnico.h"
 #include "tables/TablasFormulario.h"
 
 namespace transzorvos::prueba {
@@ -90,6 +92,49 @@ TEST_F(ExportacionPrueba, CentroPequenoDeExtremoAExtremo) {
             "EF|420005|Educación Física|3102||False\n"
             "GUA|GUA|Guardia|GUA||True\n"
             "3101|3101|Tutoría de 1º ESO|3101||True\n");
+}
+
+TEST_F(ExportacionPrueba, CodigosCortosUnicosEnCadaTabla) {
+  // The sample school, and a school whose subjects, teachers, rooms and units
+  // share initials, blanks and letter case in every way the bases allow.
+  const std::filesystem::path choques = temporal / "choques.xml";
+  {
+    std::vector<Valores> materias, profesores, aulas, unidades;
+    for (const char* nombre : {"Tecnología", "Taller  de Teatro", "Taller  de Teatro", "Tecnología",
+                               "taller  de teatro", "Tutoría", "T 1", "T1"})
+      for (int i = 0; i < 3; ++i) materias.push_back({"OF", "M", nombre});
+    for (int i = 0; i < 40; ++i) {
+      profesores.push_back(
+          {Numerado("E", i), "F", "D", i % 2 ? "Gómez" : "gil", "López", i % 3 ? "Ana" : "ana"});
+      aulas.push_back({i % 2 ? "ABC DEF" : "ABC", "Aula"});
+      unidades.push_back({"U", i % 2 ? "1º ESO A" : "1º eso a", "OF"});
+    }
+    EscribirFichero(
+        choques, DocumentoIntercambio({GrupoCurso(), Grupo("MATERIAS", materias),
+                                       Grupo("EMPLEADOS", profesores), Grupo("DEPENDENCIAS", aulas),
+                                       Grupo("UNIDADES", unidades)}));
+  }
+  const std::vector<std::pair<std::string, std::string>> campos = {
+      {"ASIGNOMT", "COD"}, {"PROFT", "ABREV"}, {"AULAT", "ABREV"}, {"GRUPOST", "ABREV"}};
+  for (const std::filesystem::path& fichero :
+       {std::filesystem::path(TZO_SOURCE_DIR "/data/centro/centro.xml"), choques}) {
+    Exportar(fichero);
+    for (const auto& [tabla, campo] : campos) {
+      std::vector<std::string> codigos;
+      const std::vector<std::string> todos = Columna(tabla, campo);
+      // Activities (ESTAREA) keep their own codes, outside the rule.
+      const std::vector<std::string> tareas =
+          tabla == "ASIGNOMT" ? Columna(tabla, "ESTAREA") : std::vector<std::string>(todos.size());
+      for (std::size_t i = 0; i < todos.size(); ++i)
+        if (tareas[i] != "T") codigos.push_back(todos[i]);
+      EXPECT_FALSE(codigos.empty()) << tabla;
+      for (std::size_t i = 0; i < codigos.size(); ++i)
+        for (std::size_t j = i + 1; j < codigos.size(); ++j)
+          EXPECT_FALSE(IgualesSinMayusculas(Utf8AAnsi(codigos[i]), Utf8AAnsi(codigos[j])))
+              << fichero.filename() << " " << tabla << "." << campo << ": '" << codigos[i]
+              << "' y '" << codigos[j] << "'";
+    }
+  }
 }
 
 TEST_F(ExportacionPrueba, DosVecesSeguidasDanLasMismasTablas) {

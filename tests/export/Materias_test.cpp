@@ -12,7 +12,7 @@ using Codigos = std::vector<std::string>;
 GrupoPrueba Materias(const std::vector<std::string>& nombres) {
   std::vector<Valores> registros;
   for (std::size_t i = 0; i < nombres.size(); ++i)
-    registros.push_back({"OF1", "M" + std::to_string(i), nombres[i]});
+    registros.push_back({"OF1", Numerado("M", static_cast<long long>(i)), nombres[i]});
   return Grupo("MATERIAS", registros);
 }
 
@@ -51,6 +51,10 @@ INSTANTIATE_TEST_SUITE_P(
         CasoCodigos{"solo_el_blanco_separa", {"Física-Química", "Física\tQuímica"}, {"F", "F1"}},
         // 'T ' is stored as 'T': a later 'T' must not share it.
         CasoCodigos{"dos_blancos_seguidos", {"Taller  de Teatro", "Tecnología"}, {"T", "T1"}},
+        // 'T 1' and 'T 2' do not use up 'T1'.
+        CasoCodigos{"blanco_y_sin_blanco",
+                    {"Tecnología", "Taller  de Teatro", "Taller  de Teatro", "Tecnología"},
+                    {"T", "T 1", "T 2", "T1"}},
         CasoCodigos{"nombres_vacios", {"", "   ", ""}, {"", "1", "2"}},
         CasoCodigos{"ciento_y_pico", std::vector<std::string>(102, "Matemáticas Aplicadas"),
                     [] {

@@ -32,7 +32,7 @@ TEST_F(PruebaExportacion, ProfesorCompleto) {
 TEST_F(PruebaExportacion, ProfesoresConLasMismasIniciales) {
   std::vector<Valores> empleados;
   for (int i = 0; i < 11; ++i)
-    empleados.push_back(Empleado("E" + std::to_string(i), "Ana", "García", "López"));
+    empleados.push_back(Empleado(Numerado("E", i), "Ana", "García", "López"));
   empleados.push_back(Empleado("E11", "alberto", "gil", "lara"));
   empleados.push_back({"E12"});  // skipped: takes no abbreviation
   empleados.push_back(Empleado("E13", "Antonio", "Gómez", "Luna"));

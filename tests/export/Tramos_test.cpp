@@ -17,8 +17,8 @@ std::vector<Valores> TramosSeguidos(int cuantos) {
   std::vector<Valores> tramos;
   for (int i = 0; i < cuantos; ++i) {
     const int inicio = 480 + 55 * i;
-    tramos.push_back({"T" + std::to_string(i + 1), std::to_string(i + 1) + "ª",
-                      std::to_string(inicio), std::to_string(inicio + 55)});
+    tramos.push_back({Numerado("T", i + 1), std::to_string(i + 1) + "ª", std::to_string(inicio),
+                      std::to_string(inicio + 55)});
   }
   return tramos;
 }

@@ -3,6 +3,7 @@
 // never read out of bounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -277,26 +278,30 @@ TEST_F(LecturaTest, CamposNumericosLogicosYFechasComoTexto) {
 
 TEST_F(LecturaTest, ValoresIlegiblesLanzanNombrandoElCampo) {
   struct Caso {
-    DefCampo campo;
-    std::string bytes;
-    std::string se_espera;
+    const char* nombre;
+    char tipo;
+    int ancho;
+    const char* bytes;
+    const char* se_espera;
   };
   const Caso casos[] = {
-      {{"DIA", 'N', 5}, "*****", "desbordado"},    {{"DIA", 'N', 5}, " 1 2 ", "número válido"},
-      {{"DIA", 'N', 5}, "  abc", "número válido"}, {{"L", 'L', 1}, "X", "lógico"},
-      {{"RARO", 'Q', 3}, "abc", "tipo"},
+      {"DIA", 'N', 5, "*****", "desbordado"},    {"DIA", 'N', 5, " 1 2 ", "número válido"},
+      {"DIA", 'N', 5, "  abc", "número válido"}, {"L", 'L', 1, "X", "lógico"},
+      {"RARO", 'Q', 3, "abc", "tipo"},
   };
   for (const auto& c : casos) {
     Fixture f;
-    f.campos = {c.campo};
-    f.registros = {" " + c.bytes};
+    f.campos = {DefCampo{c.nombre, c.tipo, c.ancho}};
+    f.registros = {std::string(" ") + c.bytes};
     TablaDBF& t = Abrir(f.Bytes());
     try {
-      (void)t.FieldByName(c.campo.nombre).AsString();
+      (void)t.FieldByName(c.nombre).AsString();
       ADD_FAILURE() << c.bytes;
     } catch (const std::runtime_error& e) {
       std::string m = e.what();
-      EXPECT_NE(m.find("El campo " + c.campo.nombre + " de la tabla HOST"), std::string::npos) << m;
+      EXPECT_NE(m.find(std::string("El campo ") + c.nombre + " de la tabla HOST"),
+                std::string::npos)
+          << m;
       EXPECT_NE(m.find(c.se_espera), std::string::npos) << m;
     }
   }
@@ -341,8 +346,10 @@ std::string Buena(std::uint8_t version = 0x03) {
   return f.Bytes();
 }
 
+// `b` with the bytes from `pos` overwritten by `nuevos`, which must fit.
 std::string Con(std::string b, std::size_t pos, std::string_view nuevos) {
-  b.replace(pos, nuevos.size(), nuevos);
+  EXPECT_LE(pos + nuevos.size(), b.size());
+  std::copy(nuevos.begin(), nuevos.end(), b.begin() + static_cast<std::ptrdiff_t>(pos));
   return b;
 }
 
