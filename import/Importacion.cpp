@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "import/HorariosProfesores.h"
+#include "tables/ArchivoTabla.h"
 #include "tables/TablaDBF.h"
 
 namespace transzorvos {
@@ -36,7 +37,7 @@ class CierreTablas {
 // The base document's data block. Every way the base document can be
 // unusable is reported here, before any table is opened.
 PNodoXML CargarBase(DocumentoXML& DocXML, const std::filesystem::path& base) {
-  const std::string nombre = base.string();
+  const std::string nombre = TextoRuta(base);
   std::error_code ec;
   if (!std::filesystem::exists(base, ec))
     throw std::runtime_error("No existe el documento base " + nombre);

@@ -43,7 +43,8 @@ class ArchivoTabla {
   ArchivoTabla& operator=(const ArchivoTabla&) = delete;
 };
 
-// A path as message text (never throws).
+// A path as message text, UTF-8 on Windows, the name's bytes elsewhere
+// (never throws).
 std::string TextoRuta(const std::filesystem::path& ruta);
 
 }  // namespace transzorvos

@@ -15,13 +15,19 @@
 
 namespace transzorvos {
 
+// Messages are UTF-8, like every text of the program; path::string() and
+// path::u8string() can throw for a name with a lone surrogate, which becomes
+// U+FFFD here.
 std::string TextoRuta(const std::filesystem::path& ruta) {
-  try {
-    return ruta.string();
-  } catch (...) {
-    auto u8 = ruta.u8string();
-    return std::string(u8.begin(), u8.end());
-  }
+  const std::wstring& ancho = ruta.native();
+  if (ancho.empty()) return {};
+  const int n = static_cast<int>(ancho.size());
+  const int largo =
+      ::WideCharToMultiByte(CP_UTF8, 0, ancho.data(), n, nullptr, 0, nullptr, nullptr);
+  if (largo <= 0) return {};
+  std::string r(static_cast<std::size_t>(largo), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, ancho.data(), n, r.data(), largo, nullptr, nullptr);
+  return r;
 }
 
 namespace {

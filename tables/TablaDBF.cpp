@@ -718,6 +718,17 @@ TablaDBF::~TablaDBF() {
 
 namespace {
 
+// A table's file name as a path: the name is UTF-8 text, like every text of
+// the program (on Windows a path from a std::string would read its bytes in
+// the ANSI code page). Bytes that are not UTF-8 are taken as before.
+std::filesystem::path RutaUtf8(std::string_view nombre) {
+  try {
+    return std::filesystem::path(std::u8string(nombre.begin(), nombre.end()));
+  } catch (const std::exception&) {
+    return std::filesystem::path(std::string(nombre));
+  }
+}
+
 // The entry of `carpeta` whose name equals `nombre` ignoring ASCII letter
 // case (the exact name first, else the first in name order), or
 // `carpeta`/`nombre` when there is none. Windows finds such a file by itself
@@ -725,7 +736,7 @@ namespace {
 // path names the file as the folder shows it on every system.
 std::filesystem::path BuscarSinCaso(const std::filesystem::path& carpeta,
                                     const std::string& nombre) {
-  std::filesystem::path exacto = carpeta / nombre;
+  std::filesystem::path exacto = carpeta / RutaUtf8(nombre);
   std::error_code ec;
 #ifndef _WIN32
   if (std::filesystem::exists(exacto, ec)) return exacto;
@@ -733,12 +744,7 @@ std::filesystem::path BuscarSinCaso(const std::filesystem::path& carpeta,
   std::optional<std::filesystem::path> hallado;
   for (std::filesystem::directory_iterator it(carpeta, ec), fin; !ec && it != fin;
        it.increment(ec)) {
-    std::string n;
-    try {
-      n = it->path().filename().string();
-    } catch (...) {
-      continue;  // not representable in this code page: cannot be the table
-    }
+    const std::string n = TextoRuta(it->path().filename());
     if (n == nombre) return it->path();
     if (IgualesSinCaso(n, nombre) && (!hallado || it->path() < *hallado)) hallado = it->path();
   }
@@ -747,12 +753,12 @@ std::filesystem::path BuscarSinCaso(const std::filesystem::path& carpeta,
 
 std::string NombreFichero(std::string_view tabla) {
   std::string n(tabla);
-  if (!std::filesystem::path(n).has_extension()) n += ".DBF";
+  if (!RutaUtf8(n).has_extension()) n += ".DBF";
   return n;
 }
 
 std::string NombreTabla(std::string_view tabla) {
-  return std::filesystem::path(std::string(tabla)).stem().string();
+  return TextoRuta(RutaUtf8(tabla).stem());
 }
 
 bool EsLetra(char c) {

@@ -89,8 +89,8 @@ class CampoDBF {
 class TablaDBF {
  public:
   TablaDBF();
-  // A closed table component for `TableName` (with or without ".DBF") in the
-  // folder `DatabaseName`.
+  // A closed table component for `TableName` (with or without ".DBF"; UTF-8
+  // like every text of the program) in the folder `DatabaseName`.
   TablaDBF(std::filesystem::path carpeta, std::string nombre, bool exclusivo = false);
   ~TablaDBF();  // Close()
   TablaDBF(const TablaDBF&) = delete;
