@@ -3,13 +3,13 @@
 // shows which tables were rebuilt.
 #include <exception>
 #include <filesystem>
-#include <iostream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "app/Textos.h"
+#include "cli/Consola.h"
 #include "cli/Ordenes.h"
 #include "export/Exportacion.h"
 #include "tables/TablasFormulario.h"
@@ -36,7 +36,7 @@ int OrdenExportar(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
-      std::cout << kUsoExportar;
+      Salida() << kUsoExportar;
       return kSalidaBien;
     }
     if (arg == "--carpeta" || arg.rfind("--carpeta=", 0) == 0) {
@@ -49,14 +49,14 @@ int OrdenExportar(const std::vector<std::string>& args) {
         valor = arg.substr(std::string("--carpeta=").size());
       }
       if (valor.empty()) return ErrorUso("la carpeta de --carpeta está vacía");
-      a.carpeta = valor;
+      a.carpeta = RutaDeUtf8(valor);
       hayCarpeta = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return ErrorUso("opción desconocida para exportar: " + arg);
     } else {
       if (hayFichero)
         return ErrorUso("sobra el argumento " + arg + ": exportar lee un solo fichero");
-      a.fichero = arg;
+      a.fichero = RutaDeUtf8(arg);
       hayFichero = true;
     }
   }
@@ -66,7 +66,7 @@ int OrdenExportar(const std::vector<std::string>& args) {
   std::error_code ec;
   if (a.fichero.empty() || !std::filesystem::exists(a.fichero, ec) ||
       std::filesystem::is_directory(a.fichero, ec)) {
-    std::cout << kNoExisteArchivo << std::endl;
+    Salida() << kNoExisteArchivo << std::endl;
     return kSalidaNoExiste;
   }
 
@@ -76,22 +76,22 @@ int OrdenExportar(const std::vector<std::string>& args) {
     if (!std::filesystem::is_directory(a.carpeta, ec)) {
       std::filesystem::create_directories(a.carpeta, ec);
       if (ec) {
-        throw std::runtime_error("No se pudo crear la carpeta de trabajo " + a.carpeta.string() +
+        throw std::runtime_error("No se pudo crear la carpeta de trabajo " + Utf8DeRuta(a.carpeta) +
                                  ": " + ec.message());
       }
-      std::cout << "Creada la carpeta de trabajo " << a.carpeta.string() << std::endl;
+      Salida() << "Creada la carpeta de trabajo " << Utf8DeRuta(a.carpeta) << std::endl;
     }
     TablasFormulario tablas(a.carpeta);
     Exportar(*DocXML, a.carpeta, tablas, [](const TablaExportada& t) {
-      std::cout << t.nombre << ".DBF: " << t.filas << (t.filas == 1 ? " fila" : " filas")
-                << std::endl;
+      Salida() << t.nombre << ".DBF: " << t.filas << (t.filas == 1 ? " fila" : " filas")
+               << std::endl;
     });
   } catch (const std::exception& e) {
-    std::cout.flush();
-    std::cerr << "Error: " << e.what() << std::endl;
+    Salida().flush();
+    Errores() << "Error: " << e.what() << std::endl;
     return kSalidaError;
   }
-  std::cout << kProcesoFinalizado << std::endl;
+  Salida() << kProcesoFinalizado << std::endl;
   return kSalidaBien;
 }
 

@@ -1,12 +1,12 @@
 // transzorvos importar FICHERO.xml [--carpeta DIR] [--base FICHERO]
 #include <exception>
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "app/Textos.h"
+#include "cli/Consola.h"
 #include "cli/Ordenes.h"
 #include "exchange/Ansi.h"
 #include "import/Importacion.h"
@@ -46,7 +46,7 @@ int OrdenImportar(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
-      std::cout << kUsoImportar;
+      Salida() << kUsoImportar;
       return kSalidaBien;
     }
     const bool esCarpeta = arg == "--carpeta" || arg.starts_with("--carpeta=");
@@ -63,13 +63,13 @@ int OrdenImportar(const std::vector<std::string>& args) {
         valor = arg.substr(opcion.size() + 1);
       }
       if (valor.empty()) return ErrorUso("el valor de " + opcion + " está vacío");
-      destino = valor;
+      destino = RutaDeUtf8(valor);
     } else if (arg.size() > 1 && arg[0] == '-') {
       return ErrorUso("opción desconocida para importar: " + arg);
     } else {
       if (hayFichero)
         return ErrorUso("sobra el argumento " + arg + ": importar toma un solo fichero");
-      fichero = arg;
+      fichero = RutaDeUtf8(arg);
       hayFichero = true;
     }
   }
@@ -79,7 +79,7 @@ int OrdenImportar(const std::vector<std::string>& args) {
   std::error_code ec;
   if (fichero.empty() || !std::filesystem::exists(fichero, ec) ||
       std::filesystem::is_directory(fichero, ec)) {
-    std::cout << kNoExisteArchivo << std::endl;
+    Salida() << kNoExisteArchivo << std::endl;
     return kSalidaNoExiste;
   }
   // The base document sits beside the chosen file unless told otherwise.
@@ -89,18 +89,18 @@ int OrdenImportar(const std::vector<std::string>& args) {
     TablasFormulario tablas(carpeta);
     const ResultadoImportacion r = Importar(fichero, base, carpeta, tablas);
     if (r.faltaCursoAcad) {
-      std::cout << kFaltaCursoAcad << std::endl;
+      Salida() << kFaltaCursoAcad << std::endl;
       return kSalidaFaltaTabla;
     }
-    for (const CodigoSinPareja& falta : r.sinPareja) std::cerr << Aviso(falta) << "\n";
-    std::cout << "Resultado: " << r.fichero.string() << "\n"
-              << "Profesores: " << r.profesores << "\n"
-              << "Actividades: " << r.actividades << "\n"
-              << kProcesoFinalizado << std::endl;
+    for (const CodigoSinPareja& falta : r.sinPareja) Errores() << Aviso(falta) << "\n";
+    Salida() << "Resultado: " << Utf8DeRuta(r.fichero) << "\n"
+             << "Profesores: " << r.profesores << "\n"
+             << "Actividades: " << r.actividades << "\n"
+             << kProcesoFinalizado << std::endl;
     return kSalidaBien;
   } catch (const std::exception& e) {
-    std::cout.flush();
-    std::cerr << "Error: " << e.what() << "\n";
+    Salida().flush();
+    Errores() << "Error: " << e.what() << "\n";
     return kSalidaError;
   }
 }

@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <exception>
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "app/Textos.h"
+#include "cli/Consola.h"
 #include "cli/Ordenes.h"
 #include "exchange/Ansi.h"
 #include "tables/TablaDBF.h"
@@ -63,7 +63,7 @@ void Imprimir(const std::vector<std::vector<std::string>>& filas,
       linea += Ajustar(fila[c], anchos[c], derecha[c]);
     }
     linea.erase(linea.find_last_not_of(' ') + 1);
-    std::cout << linea << "\n";
+    Salida() << linea << "\n";
   }
 }
 
@@ -71,15 +71,15 @@ void Imprimir(const std::vector<std::vector<std::string>>& filas,
 
 int OrdenMostrar(const std::vector<std::string>& args) {
   if (args.size() != 1) return ErrorUso(args.empty() ? "falta TABLA.DBF" : "sobran argumentos");
-  const std::filesystem::path fichero = args[0];
+  const std::filesystem::path fichero = RutaDeUtf8(args[0]);
   std::error_code ec;
   if (!std::filesystem::exists(fichero, ec) || std::filesystem::is_directory(fichero, ec)) {
-    std::cout << kNoExisteArchivo << std::endl;
+    Salida() << kNoExisteArchivo << std::endl;
     return kSalidaNoExiste;
   }
 
   try {
-    TablaDBF tabla(fichero.parent_path(), fichero.filename().string());
+    TablaDBF tabla(fichero.parent_path(), Utf8DeRuta(fichero.filename()));
     tabla.Open();
     const std::vector<DescripcionCampo> campos = tabla.Campos();
 
@@ -101,15 +101,15 @@ int OrdenMostrar(const std::vector<std::string>& args) {
     }
     tabla.Close();
 
-    std::cout << fichero.filename().string() << ": " << campos.size() << " campos, "
-              << filas.size() - 1 << " filas\n\n";
+    Salida() << Utf8DeRuta(fichero.filename()) << ": " << campos.size() << " campos, "
+             << filas.size() - 1 << " filas\n\n";
 
     std::vector<std::vector<std::string>> definiciones{{"Campo", "Tipo", "Ancho", "Dec"}};
     for (const DescripcionCampo& d : campos)
       definiciones.push_back({ParaTerminal(d.nombre), ParaTerminal(std::string(1, d.tipo)),
                               std::to_string(d.ancho), std::to_string(d.decimales)});
     Imprimir(definiciones, {false, false, true, true});
-    std::cout << "\n";
+    Salida() << "\n";
 
     if (!campos.empty()) {
       for (std::size_t c = 0; c < cabecera.size(); ++c) {
@@ -122,7 +122,7 @@ int OrdenMostrar(const std::vector<std::string>& args) {
     }
     return kSalidaBien;
   } catch (const std::exception& e) {
-    std::cerr << "Error: " << e.what() << "\n";
+    Errores() << "Error: " << e.what() << "\n";
     return kSalidaError;
   }
 }

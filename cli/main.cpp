@@ -1,9 +1,10 @@
 // transzorvos: runs the export or the import from the command line.
 #include <cstdlib>
-#include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "cli/Consola.h"
 #include "cli/Ordenes.h"
 
 namespace transzorvos::cli {
@@ -25,7 +26,23 @@ constexpr const char* kUso =
     "${WINEPREFIX:-$HOME/.wine}/drive_c/QTEMP.\n"
     "\n"
     "Salida: 0 bien; 1 no existe el fichero; 2 error; 3 falta CURSOACAD.DBF;\n"
-    "64 uso incorrecto.\n";
+    "64 uso incorrecto.\n"
+    "\n"
+    "Los textos salen en UTF-8 cuando la salida va a un fichero o a una tubería.\n";
+
+int Principal(std::vector<std::string> args) {
+  if (args.empty()) return ErrorUso("falta la orden");
+  const std::string orden = args.front();
+  args.erase(args.begin());
+  if (orden == "--help" || orden == "-h" || orden == "ayuda") {
+    Salida() << kUso;
+    return kSalidaBien;
+  }
+  if (orden == "exportar") return OrdenExportar(args);
+  if (orden == "importar") return OrdenImportar(args);
+  if (orden == "mostrar") return OrdenMostrar(args);
+  return ErrorUso("orden desconocida: " + orden);
+}
 
 }  // namespace
 
@@ -46,25 +63,23 @@ std::filesystem::path CarpetaPorDefecto() {
 }
 
 int ErrorUso(const std::string& motivo) {
-  if (!motivo.empty()) std::cerr << "transzorvos: " << motivo << "\n\n";
-  std::cerr << kUso;
+  Salida().flush();
+  if (!motivo.empty()) Errores() << "transzorvos: " << motivo << "\n\n";
+  Errores() << kUso;
   return kSalidaUso;
 }
 
 }  // namespace transzorvos::cli
 
-int main(int argc, char** argv) {
-  using namespace transzorvos::cli;
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return ErrorUso("falta la orden");
-  const std::string orden = args.front();
-  args.erase(args.begin());
-  if (orden == "--help" || orden == "-h" || orden == "ayuda") {
-    std::cout << kUso;
-    return kSalidaBien;
-  }
-  if (orden == "exportar") return OrdenExportar(args);
-  if (orden == "importar") return OrdenImportar(args);
-  if (orden == "mostrar") return OrdenMostrar(args);
-  return ErrorUso("orden desconocida: " + orden);
+#ifdef _WIN32
+// The wide entry point: the arguments as typed, whatever the ANSI code page.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(transzorvos::cli::Utf8DeUtf16(argv[i]));
+  return transzorvos::cli::Principal(std::move(args));
 }
+#else
+int main(int argc, char** argv) {
+  return transzorvos::cli::Principal(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif
