@@ -80,6 +80,29 @@ inline constexpr const char* kPython = "/usr/bin/python3";
 // GCC 12 at -O3 warns falsely (-Wrestrict) on "literal" + std::to_string(n).
 std::string Numerado(std::string_view prefijo, long long n);
 
+// How a program started by EjecutarPrograma ended.
+struct Ejecucion {
+  int estado = -1;       // its exit status; -1 when it could not be started
+  std::string out, err;  // what it wrote, byte for byte
+};
+
+// Runs `programa` from the folder `carpeta` with `argumentos`, each one
+// argument exactly as given (UTF-8), with no shell in between: on Windows
+// through a wide command line, so characters outside the ANSI code page
+// reach it too. Its standard output and error come back through pipes.
+Ejecucion EjecutarPrograma(const std::filesystem::path& programa,
+                           const std::vector<std::string>& argumentos,
+                           const std::filesystem::path& carpeta);
+
+// Windows only: runs it the same way but with its standard output and error
+// on a console screen buffer of this process's own console; `resultado->out`
+// is then the text the buffer shows (UTF-8, each row without its trailing
+// blanks, rows ended by LF). False when no working console can be had, as
+// under Wine without a display, and on every other system.
+bool EjecutarEnConsola(const std::filesystem::path& programa,
+                       const std::vector<std::string>& argumentos,
+                       const std::filesystem::path& carpeta, Ejecucion* resultado);
+
 // A fixture in tests/ (e.g. "muestras/centro_pequeno.xml").
 std::filesystem::path Muestra(std::string_view relativa);
 
