@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Textos.h"
+#include "tables/ArchivoTabla.h"
 
 namespace transzorvos {
 namespace {
@@ -213,16 +214,6 @@ std::wstring Ancho(std::string_view texto) {
   std::wstring r(static_cast<std::size_t>(largo), L'\0');
   MultiByteToWideChar(pagina, pagina == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0, texto.data(), n,
                       r.data(), largo);
-  return r;
-}
-
-std::string Utf8(std::wstring_view texto) {
-  if (texto.empty()) return {};
-  const int n = static_cast<int>(texto.size());
-  const int largo = WideCharToMultiByte(CP_UTF8, 0, texto.data(), n, nullptr, 0, nullptr, nullptr);
-  if (largo <= 0) return {};
-  std::string r(static_cast<std::size_t>(largo), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, texto.data(), n, r.data(), largo, nullptr, nullptr);
   return r;
 }
 
@@ -496,7 +487,7 @@ std::vector<std::string> PlataformaWin32::Argumentos() const {
   int n = 0;
   LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &n);
   if (!args) return r;
-  for (int i = 1; i < n; ++i) r.push_back(Utf8(args[i]));
+  for (int i = 1; i < n; ++i) r.push_back(Utf8DeUtf16(args[i]));
   LocalFree(args);
   return r;
 }
@@ -566,7 +557,7 @@ void PlataformaWin32::EscribirEntero(const fs::path& fichero, std::string_view s
   const std::wstring texto = std::to_wstring(valor);
   if (!WritePrivateProfileStringW(Ancho(seccion).c_str(), Ancho(clave).c_str(), texto.c_str(),
                                   fichero.c_str()))
-    throw std::runtime_error("No se pudo escribir el fichero de ajustes " + Utf8(fichero.native()));
+    throw std::runtime_error("No se pudo escribir el fichero de ajustes " + TextoRuta(fichero));
 }
 
 void PlataformaWin32::Ayuda(const fs::path& fichero, UINT orden, DWORD_PTR dato) {

@@ -19,8 +19,6 @@ namespace transzorvos {
 // UTF-8 to UTF-16; text that is not valid UTF-8 is read in the ANSI code
 // page instead, so a message is never lost.
 std::wstring Ancho(std::string_view texto);
-// UTF-16 to UTF-8.
-std::string Utf8(std::wstring_view texto);
 
 class PlataformaWin32 final : public PlataformaFormulario {
  public:

@@ -11,6 +11,8 @@
 
 #include <cstring>
 #include <streambuf>
+
+#include "tables/ArchivoTabla.h"
 #endif
 
 namespace transzorvos::cli {
@@ -44,16 +46,6 @@ std::size_t Utf8Completo(std::string_view bytes) {
 }
 
 #ifdef _WIN32
-
-std::string Utf8DeUtf16(std::wstring_view texto) {
-  if (texto.empty()) return {};
-  const int n = static_cast<int>(texto.size());
-  const int largo = WideCharToMultiByte(CP_UTF8, 0, texto.data(), n, nullptr, 0, nullptr, nullptr);
-  if (largo <= 0) return {};
-  std::string r(static_cast<std::size_t>(largo), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, texto.data(), n, r.data(), largo, nullptr, nullptr);
-  return r;
-}
 
 namespace {
 
@@ -94,11 +86,7 @@ class BufferConsola final : public std::streambuf {
 
   bool Escribir(std::string_view utf8) {
     if (utf8.empty()) return true;
-    const int n = static_cast<int>(utf8.size());
-    const int largo = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, nullptr, 0);
-    if (largo <= 0) return false;
-    std::wstring texto(static_cast<std::size_t>(largo), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, texto.data(), largo);
+    const std::wstring texto = Utf16DeUtf8(utf8);
     for (std::size_t hecho = 0; hecho < texto.size();) {
       DWORD escritos = 0;
       const DWORD pedir = static_cast<DWORD>(std::min<std::size_t>(texto.size() - hecho, 8192));

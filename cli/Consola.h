@@ -32,9 +32,4 @@ std::string Utf8DeRuta(const std::filesystem::path& ruta);
 // (output is flushed in blocks that may end inside a character).
 std::size_t Utf8Completo(std::string_view bytes);
 
-#ifdef _WIN32
-// The wide arguments of wmain as UTF-8 (an unpaired surrogate becomes U+FFFD).
-std::string Utf8DeUtf16(std::wstring_view texto);
-#endif
-
 }  // namespace transzorvos::cli

@@ -6,6 +6,9 @@
 
 #include "cli/Consola.h"
 #include "cli/Ordenes.h"
+#ifdef _WIN32
+#include "tables/ArchivoTabla.h"
+#endif
 
 namespace transzorvos::cli {
 namespace {
@@ -75,7 +78,7 @@ int ErrorUso(const std::string& motivo) {
 // The wide entry point: the arguments as typed, whatever the ANSI code page.
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(transzorvos::cli::Utf8DeUtf16(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(transzorvos::Utf8DeUtf16(argv[i]));
   return transzorvos::cli::Principal(std::move(args));
 }
 #else

@@ -47,4 +47,12 @@ class ArchivoTabla {
 // (never throws).
 std::string TextoRuta(const std::filesystem::path& ruta);
 
+#ifdef _WIN32
+// Texts at the Windows API, where they are UTF-16; inside the program every
+// text is UTF-8. Neither throws: an unpaired surrogate or a byte that is not
+// UTF-8 becomes U+FFFD.
+std::string Utf8DeUtf16(std::wstring_view texto);
+std::wstring Utf16DeUtf8(std::string_view texto);
+#endif
+
 }  // namespace transzorvos

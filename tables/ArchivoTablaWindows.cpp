@@ -15,19 +15,31 @@
 
 namespace transzorvos {
 
-// Messages are UTF-8, like every text of the program; path::string() and
-// path::u8string() can throw for a name with a lone surrogate, which becomes
-// U+FFFD here.
-std::string TextoRuta(const std::filesystem::path& ruta) {
-  const std::wstring& ancho = ruta.native();
-  if (ancho.empty()) return {};
-  const int n = static_cast<int>(ancho.size());
+std::string Utf8DeUtf16(std::wstring_view texto) {
+  if (texto.empty()) return {};
+  const int n = static_cast<int>(texto.size());
   const int largo =
-      ::WideCharToMultiByte(CP_UTF8, 0, ancho.data(), n, nullptr, 0, nullptr, nullptr);
+      ::WideCharToMultiByte(CP_UTF8, 0, texto.data(), n, nullptr, 0, nullptr, nullptr);
   if (largo <= 0) return {};
   std::string r(static_cast<std::size_t>(largo), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, ancho.data(), n, r.data(), largo, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_UTF8, 0, texto.data(), n, r.data(), largo, nullptr, nullptr);
   return r;
+}
+
+std::wstring Utf16DeUtf8(std::string_view texto) {
+  if (texto.empty()) return {};
+  const int n = static_cast<int>(texto.size());
+  const int largo = ::MultiByteToWideChar(CP_UTF8, 0, texto.data(), n, nullptr, 0);
+  if (largo <= 0) return {};
+  std::wstring r(static_cast<std::size_t>(largo), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, texto.data(), n, r.data(), largo);
+  return r;
+}
+
+// Messages are UTF-8, like every text of the program; path::string() and
+// path::u8string() can throw for a name with a lone surrogate.
+std::string TextoRuta(const std::filesystem::path& ruta) {
+  return Utf8DeUtf16(ruta.native());
 }
 
 namespace {

@@ -19,6 +19,10 @@
 #include <cerrno>
 #endif
 
+#ifdef _WIN32
+#include "tables/ArchivoTabla.h"
+#endif
+
 namespace transzorvos::prueba {
 
 CarpetaTemporal::CarpetaTemporal() {
@@ -161,25 +165,6 @@ std::string Numerado(std::string_view prefijo, long long n) {
 #ifdef _WIN32
 namespace {
 
-std::wstring Ancho(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = static_cast<int>(utf8.size());
-  const int largo = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, nullptr, 0);
-  std::wstring r(static_cast<std::size_t>(largo > 0 ? largo : 0), L'\0');
-  if (largo > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, r.data(), largo);
-  return r;
-}
-
-std::string Utf8(std::wstring_view ancho) {
-  if (ancho.empty()) return {};
-  const int n = static_cast<int>(ancho.size());
-  const int largo = WideCharToMultiByte(CP_UTF8, 0, ancho.data(), n, nullptr, 0, nullptr, nullptr);
-  std::string r(static_cast<std::size_t>(largo > 0 ? largo : 0), '\0');
-  if (largo > 0)
-    WideCharToMultiByte(CP_UTF8, 0, ancho.data(), n, r.data(), largo, nullptr, nullptr);
-  return r;
-}
-
 // One argument as the C runtime's command-line parser gives it back:
 // quoted, with backslashes doubled only before a quote.
 std::wstring ArgumentoCitado(const std::wstring& arg) {
@@ -206,7 +191,7 @@ HANDLE Arrancar(const std::filesystem::path& programa, const std::vector<std::st
                 DWORD opciones) {
   const std::filesystem::path exe = std::filesystem::path(programa).make_preferred();
   std::wstring linea = ArgumentoCitado(exe.native());
-  for (const std::string& a : argumentos) linea += L" " + ArgumentoCitado(Ancho(a));
+  for (const std::string& a : argumentos) linea += L" " + ArgumentoCitado(Utf16DeUtf8(a));
   SECURITY_ATTRIBUTES heredable{sizeof heredable, nullptr, TRUE};
   HANDLE entrada = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &heredable,
                                OPEN_EXISTING, 0, nullptr);
@@ -321,7 +306,8 @@ bool EjecutarEnConsola(const std::filesystem::path& programa,
           ReadConsoleOutputCharacterW(pantalla, fila.data(), info.dwSize.X, COORD{0, y}, &leidos);
           std::wstring_view texto(fila.data(), leidos);
           texto = texto.substr(0, texto.find_last_not_of(L' ') + 1);
-          if (y < info.dwCursorPosition.Y || !texto.empty()) resultado->out += Utf8(texto) + "\n";
+          if (y < info.dwCursorPosition.Y || !texto.empty())
+            resultado->out += Utf8DeUtf16(texto) + "\n";
         }
       }
     }
