@@ -27,15 +27,6 @@ class Exportar : public testing::Test {
   const fs::path qtemp = dir / "QTEMP";
 };
 
-constexpr const char* kTablasCentro =
-    "CURSOACAD.DBF: 1 fila\n"
-    "ASIGNOMT.DBF: 67 filas\n"
-    "PROFT.DBF: 40 filas\n"
-    "AULAT.DBF: 30 filas\n"
-    "GRUPOST.DBF: 20 filas\n"
-    "ASIGT.DBF: 203 filas\n"
-    "DIASHORAST.DBF: 49 filas\n";
-
 TEST_F(Exportar, CentroDeEjemplo) {
   const Salida s = Transzorvos("exportar " + Muestra() + " --carpeta " + Citar(qtemp.string()));
   EXPECT_EQ(s.estado, 0) << s.err;

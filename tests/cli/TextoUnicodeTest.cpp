@@ -34,15 +34,6 @@ std::vector<std::string> Columna(const fs::path& carpeta, const char* tabla, con
   return valores;
 }
 
-constexpr const char* kTablasCentro =
-    "CURSOACAD.DBF: 1 fila\n"
-    "ASIGNOMT.DBF: 67 filas\n"
-    "PROFT.DBF: 40 filas\n"
-    "AULAT.DBF: 30 filas\n"
-    "GRUPOST.DBF: 20 filas\n"
-    "ASIGT.DBF: 203 filas\n"
-    "DIASHORAST.DBF: 49 filas\n";
-
 // The sample school as año_Ωmega/centro_ñΩ.xml, with its base document, and
 // a working folder QTEMP_ñΩ not yet made.
 class RutasNoAscii : public testing::Test {

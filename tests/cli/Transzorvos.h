@@ -9,6 +9,16 @@
 
 namespace transzorvos::prueba {
 
+// What `exportar` prints for the sample school, one line per table.
+inline constexpr const char* kTablasCentro =
+    "CURSOACAD.DBF: 1 fila\n"
+    "ASIGNOMT.DBF: 67 filas\n"
+    "PROFT.DBF: 40 filas\n"
+    "AULAT.DBF: 30 filas\n"
+    "GRUPOST.DBF: 20 filas\n"
+    "ASIGT.DBF: 203 filas\n"
+    "DIASHORAST.DBF: 49 filas\n";
+
 struct Salida {
   int estado;
   std::string out, err;  // with LF line ends
